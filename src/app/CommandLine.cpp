@@ -1,0 +1,55 @@
+#include "app/CommandLine.h"
+
+#include "config/CommandeConfig.h"
+#include "db/CommandeScript.h"
+
+#include <cstdio>
+
+OptionsLigneCommande AnalyserLigneCommande(const QStringList& args)
+{
+    OptionsLigneCommande o;
+    auto valeur = [&](int& i, const QString& nom) -> QString {
+        if (i + 1 >= args.size()) {
+            o.erreur = QStringLiteral("l'option %1 attend une valeur").arg(nom);
+            return {};
+        }
+        return args.at(++i);
+    };
+    for (int i = 0; i < args.size() && o.erreur.isEmpty(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QLatin1String("--racine")) o.racine = valeur(i, a);
+        else if (a == QLatin1String("--config")) o.config = true;
+        else if (a == QLatin1String("--script")) o.script = valeur(i, a);
+        else if (a == QLatin1String("--batch")) o.batch = valeur(i, a);
+        else if (a == QLatin1String("--doublons")) o.doublons = valeur(i, a);
+        else if (a == QLatin1String("--yes")) o.oui = true;
+        else if (a == QLatin1String("--help") || a == QLatin1String("-h")) o.aide = true;
+        else o.erreur = QStringLiteral("option inconnue : %1").arg(a);
+    }
+    const int modes = int(o.config) + int(!o.script.isEmpty()) + int(!o.batch.isEmpty()) + int(!o.doublons.isEmpty());
+    if (o.erreur.isEmpty() && modes > 1)
+        o.erreur = QStringLiteral("--config, --script, --batch et --doublons s'excluent");
+    return o;
+}
+
+QString UsageLigneCommande()
+{
+    return QStringLiteral(
+        "Usage : module-special [--racine DIR] [--config | --script FICHIER | --batch JOB [--yes] | --doublons FICHIER]\n"
+        "  sans option     ouvre la fenêtre\n"
+        "  --racine DIR    se comporte comme si l'exécutable était dans DIR\n"
+        "  --config        affiche la configuration en vigueur (clé=valeur)\n"
+        "  --script F      exécute le script SQL F sur la base configurée\n"
+        "  --batch JOB     traitement par lot sans fenêtre, d'après le fichier JOB\n"
+        "  --doublons F    écrit les échéances qui se chevauchent dans le fichier CSV F\n");
+}
+
+int ExecuterSansFenetre(const OptionsLigneCommande& options)
+{
+    if (options.config)
+        return ExecuterCommandeConfig();
+    if (!options.script.isEmpty())
+        return ExecuterCommandeScript(options.script);
+    std::fputs("Cette option n'est pas encore disponible dans cette version.\n", stderr);
+    return 1;
+}

@@ -1,0 +1,26 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// Options of the command line, read before anything else is created.
+struct OptionsLigneCommande
+{
+    QString racine;     // --racine DIR
+    bool config = false;  // --config
+    QString script;     // --script FILE
+    QString batch;      // --batch JOB
+    QString doublons;   // --doublons FILE
+    bool oui = false;   // --yes
+    bool aide = false;  // --help
+    QString erreur;     // not empty when the arguments cannot be understood
+
+    // Every mode but the window runs without a display.
+    bool sansFenetre() const { return config || !script.isEmpty() || !batch.isEmpty() || !doublons.isEmpty(); }
+};
+
+// args excludes the program name.
+OptionsLigneCommande AnalyserLigneCommande(const QStringList& args);
+QString UsageLigneCommande();
+
+// Runs a mode without a window (a QCoreApplication exists); returns the exit code.
+int ExecuterSansFenetre(const OptionsLigneCommande& options);

@@ -1,0 +1,30 @@
+#include "app/CommandLine.h"
+#include "app/widgets/Lancement.h"
+#include "config/Environnement.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const OptionsLigneCommande options = AnalyserLigneCommande(args);
+    if (options.aide || !options.erreur.isEmpty()) {
+        if (!options.erreur.isEmpty())
+            std::fprintf(stderr, "%s\n", options.erreur.toLocal8Bit().constData());
+        std::fputs(UsageLigneCommande().toLocal8Bit().constData(), options.aide ? stdout : stderr);
+        return options.aide ? 0 : 64;
+    }
+    if (!options.racine.isEmpty())
+        DefinirDossierExecutable(options.racine);
+
+    if (options.sansFenetre()) {
+        QCoreApplication app(argc, argv);
+        return ExecuterSansFenetre(options);
+    }
+    QApplication app(argc, argv);
+    return ExecuterFenetre(options);
+}

@@ -1,0 +1,9 @@
+#include "config/CommandeConfig.h"
+
+#include <cstdio>
+
+int ExecuterCommandeConfig()
+{
+    std::fputs("--config : pas encore disponible\n", stderr);
+    return 1;
+}

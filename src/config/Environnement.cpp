@@ -1,0 +1,26 @@
+#include "config/Environnement.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+QString& dossierImpose()
+{
+    static QString dossier;
+    return dossier;
+}
+} // namespace
+
+void DefinirDossierExecutable(const QString& dossier)
+{
+    dossierImpose() = dossier;
+}
+
+QString DossierExecutable()
+{
+    QString d = dossierImpose().isEmpty() ? QCoreApplication::applicationDirPath()
+                                          : QDir(dossierImpose()).absolutePath();
+    if (!d.endsWith(QLatin1Char('/')))
+        d += QLatin1Char('/');
+    return d;
+}

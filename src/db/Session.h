@@ -1,0 +1,39 @@
+#pragma once
+// What the main window holds for the life of the process, kept in the core so that the
+// window and the command line share it: the one connection, its one transaction, the
+// general-purpose query, the centre number, the counters and the scratch list.
+#include "db/Firebird.h"
+
+#include <QObject>
+#include <QStringList>
+
+class OperatorInterface;
+
+class Session : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Session(QObject* parent = nullptr);
+    ~Session() override;
+
+    fb::Database dbZelto;
+    fb::Transaction trZelto{dbZelto};
+    fb::Query qryLocale{dbZelto, trZelto};
+
+    qint32 centre = 0;          // the centre number; valid from 1000 once connected
+    bool multiCentre = false;   // "Multi Centre" ticked on the selection page
+    qint32 centreSelection() const { return multiCentre ? -1 : centre; }
+
+    qint32 NbClients = 0;
+    qint32 NbErreurs = 0;
+    QStringList mTemp;
+
+    QString titre() const { return m_titre; }
+    void setTitre(const QString& titre);
+
+Q_SIGNALS:
+    void titreChange(const QString& titre);
+
+private:
+    QString m_titre = QStringLiteral("Module spécial");
+};
