@@ -1,0 +1,42 @@
+#pragma once
+// An operator for tests: records every message instead of showing a box; the answer to the
+// yes/no question is set beforehand.
+#include "app/OperatorInterface.h"
+
+#include <QStringList>
+
+class RecordingOperator : public OperatorInterface
+{
+public:
+    struct Message
+    {
+        QString genre;   // "avertissement", "erreur", "information", "question",
+                         // "messageErreur", "messageAvertissement"
+        QString texte;
+    };
+
+    QList<Message> messages;
+    QStringList statuts;
+    bool reponseQuestion = false;
+
+    void avertissement(const QString& t) override { messages.append({QStringLiteral("avertissement"), t}); }
+    void erreur(const QString& t) override { messages.append({QStringLiteral("erreur"), t}); }
+    void information(const QString& t) override { messages.append({QStringLiteral("information"), t}); }
+    bool question(const QString& t) override
+    {
+        messages.append({QStringLiteral("question"), t});
+        return reponseQuestion;
+    }
+    void messageErreur(const QString& t) override { messages.append({QStringLiteral("messageErreur"), t}); }
+    void messageAvertissement(const QString& t) override { messages.append({QStringLiteral("messageAvertissement"), t}); }
+    void statut(const QString& t) override { statuts.append(t); }
+
+    QStringList textes(const QString& genre) const
+    {
+        QStringList r;
+        for (const auto& m : messages)
+            if (m.genre == genre)
+                r << m.texte;
+        return r;
+    }
+};
