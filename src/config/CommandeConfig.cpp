@@ -1,9 +1,29 @@
 #include "config/CommandeConfig.h"
 
-#include <cstdio>
+#include "config/ConfigPrg.h"
+#include "config/FichierConfig.h"
+
+#include <QTextStream>
 
 int ExecuterCommandeConfig()
 {
-    std::fputs("--config : pas encore disponible\n", stderr);
-    return 1;
+    // As the main window does before it reads the configuration.
+    NumeroModule = 9;
+    LireFichierConfig();
+
+    QTextStream sortie(stdout);
+    sortie.setEncoding(QStringConverter::Utf8);
+    const auto ligne = [&](const char* cle, const QString& valeur) { sortie << cle << '=' << valeur << '\n'; };
+    ligne("Nom", ConfigPrg.Nom);
+    ligne("IPServeur", ConfigPrg.IPServeur);
+    ligne("PortDonnee", ConfigPrg.PortDonnee);
+    ligne("Alias", ConfigPrg.Alias);
+    ligne("Centre", QString::number(ConfigPrg.Centre));
+    ligne("ServeurChoisi", QString::number(ConfigPrg.ServeurChoisi));
+    ligne("Racine", ConfigPrg.Racine);
+    ligne("Temporaire", ConfigPrg.Temporaire);
+    ligne("NiveauDebug", QString::number(ConfigPrg.NiveauDebug));
+    ligne("Fichier", FichierConfigLu());
+    sortie.flush();
+    return 0;
 }

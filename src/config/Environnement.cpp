@@ -24,3 +24,15 @@ QString DossierExecutable()
         d += QLatin1Char('/');
     return d;
 }
+
+QString VersSeparateurs(const QString& chemin)
+{
+    QString c = chemin;
+    c.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return c;
+}
+
+QString CheminComplet(const QString& chemin)
+{
+    return QDir::cleanPath(QDir::current().absoluteFilePath(chemin));
+}

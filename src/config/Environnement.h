@@ -6,3 +6,9 @@
 void DefinirDossierExecutable(const QString& dossier);
 // The executable's folder, absolute, ending with "/".
 QString DossierExecutable();
+
+// A path value read from a file written on Windows: "\" is a separator.
+QString VersSeparateurs(const QString& chemin);
+// The absolute form of a path against the current folder, with "." and ".." collapsed.
+// No trailing "/".
+QString CheminComplet(const QString& chemin);
