@@ -6,6 +6,7 @@
 #include "db/DbError.h"
 
 #include <QDate>
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -42,6 +43,21 @@ public:
     static void arreter();
     // Name of the platform's client library file ("libfbclient.so.2").
     static QString nomBibliothequePlateforme();
+
+    struct Impl;
+    Impl* impl() const { return d; }
+
+private:
+    explicit Client(Impl* impl) : d(impl) {}
+    Impl* d;   // lives as long as the process, like the library
+};
+
+// The client library file could not be loaded at all (missing, unreadable, wrong architecture):
+// the caller may add a hint naming the file.
+class ErreurChargement : public DbError
+{
+public:
+    using DbError::DbError;
 };
 
 class Database
@@ -123,6 +139,7 @@ public:
     void setParam(const QString& nom, qint64 valeur);
     void setParam(const QString& nom, const QString& valeur);
     void setParam(const QString& nom, const QDate& valeur);
+    void setParam(const QString& nom, const Decimal& valeur);
     void setParamNull(const QString& nom);
     void setParam(int index, qint64 valeur);   // index among the distinct names: "parameter 0"
 
@@ -145,7 +162,9 @@ public:
     Decimal asDecimal(int colonne) const;
     QString asString(int colonne) const;        // CHAR keeps its padding
     QDate asDate(int colonne) const;
-    QVariant value(int colonne) const;          // null: an invalid QVariant
+    // null: an invalid QVariant; integers qint64, scaled numbers fb::Decimal, texts QString,
+    // dates QDate, times QTime, time stamps QDateTime, booleans bool, floating numbers double.
+    QVariant value(int colonne) const;
 
     void close();       // closes the cursor
     void release();     // frees the prepared statement
@@ -156,3 +175,5 @@ private:
 };
 
 } // namespace fb
+
+Q_DECLARE_METATYPE(fb::Decimal)

@@ -1,0 +1,29 @@
+#pragma once
+// Opening the one connection at start: client library, built-in password, connection string
+// and parameters, the centre number, the title and the database context.
+#include <QString>
+
+class OperatorInterface;
+class Session;
+
+// The client library beside the executable when there is one, else the bare name for the
+// system's library search.
+QString BibliothequeClient();
+
+// The built-in password: 11 characters with the flag clear (the connection's), 8 with it set.
+// Built only at run time; never show, log or print it.
+QString MotDePasseIntegre(bool flag);
+
+// "IPServeur/PortDonnee:Alias", or Alias alone when IPServeur is empty (embedded engine).
+QString ChaineConnexion();
+
+// "Module spécial [centre - IPServeur - Nom]".
+QString TitreConnexion(qint32 centre);
+
+// Connects, resolves the centre number, sets the title and announces the centre to the
+// database. Shows its own messages; false when any of it failed or the centre is not valid.
+bool ConnecterBase(Session& session, OperatorInterface& operateur);
+
+// What the start timer does once it has stopped itself: ConnecterBase, and on failure the
+// closing message. The caller ends the program on false.
+bool OuvrirConnexionAuDemarrage(Session& session, OperatorInterface& operateur);
