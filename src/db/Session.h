@@ -3,6 +3,7 @@
 // window and the command line share it: the one connection, its one transaction, the
 // general-purpose query, the centre number, the counters and the scratch list.
 #include "db/Firebird.h"
+#include "db/ScriptRunner.h"
 
 #include <QObject>
 #include <QStringList>
@@ -27,6 +28,17 @@ public:
     qint32 NbClients = 0;
     qint32 NbErreurs = 0;
     QStringList mTemp;
+
+    // The window's script runner on the one transaction; every failed statement goes through
+    // pFIBScripter1ExecuteError, which counts it, logs it in mTemp and lets the script go on.
+    ScriptRunner pFIBScripter1{dbZelto, trZelto,
+                               [this](ScriptRunner& Sender, int StatementNo, int Line, const QStringList& Statement,
+                                      int SQLCode, const QString& Msg, bool& doRollBack, bool& Stop) {
+                                   pFIBScripter1ExecuteError(Sender, StatementNo, Line, Statement, SQLCode, Msg,
+                                                             doRollBack, Stop);
+                               }};
+    void pFIBScripter1ExecuteError(ScriptRunner& Sender, int StatementNo, int Line, const QStringList& Statement,
+                                   int SQLCode, const QString& Msg, bool& doRollBack, bool& Stop);
 
     QString titre() const { return m_titre; }
     void setTitre(const QString& titre);

@@ -1,0 +1,136 @@
+#include "db/ScriptRunner.h"
+
+#include "db/Firebird.h"
+
+#include <algorithm>
+
+ScriptRunner::ScriptRunner(fb::Database& base, fb::Transaction& transaction, TOnSQLScriptExecError gestionnaire)
+    : OnExecuteError(std::move(gestionnaire)), m_base(&base), m_transaction(&transaction)
+{
+}
+
+void ScriptRunner::setScript(const QStringList& lignes)
+{
+    m_script = lignes;
+    ResetStatements();
+}
+
+void ScriptRunner::setScript(const QString& texte)
+{
+    setScript(script::couperLignes(texte));
+}
+
+void ScriptRunner::ResetStatements()
+{
+    m_instructions.clear();
+    m_analyse = false;
+}
+
+void ScriptRunner::analyserSiBesoin()
+{
+    if (m_analyse)
+        return;
+    m_instructions = script::decouper(m_script);
+    m_analyse = true;
+}
+
+const QList<ScriptStatement>& ScriptRunner::statements()
+{
+    analyserSiBesoin();
+    return m_instructions;
+}
+
+QString ScriptRunner::statementText(int numero)
+{
+    analyserSiBesoin();
+    if (numero < 1 || numero > m_instructions.size())
+        return QString();
+    return script::texteInstruction(m_script, m_instructions.at(numero - 1));
+}
+
+void ScriptRunner::RunFrom(int first)
+{
+    m_arret = false;
+    analyserSiBesoin();
+    // The list may not change under the loop: a handler that sets Script ends the run.
+    const QList<ScriptStatement> instructions = m_instructions;
+    const QStringList lignes = m_script;
+    for (int n = std::max(first, 1); n <= instructions.size(); ++n) {
+        if (m_arret)
+            return;
+        executer(n, instructions.at(n - 1), lignes);
+    }
+}
+
+void ScriptRunner::executer(int numero, const ScriptStatement& instruction, const QStringList& lignes)
+{
+    if (!m_transaction)
+        throw DbError(QStringLiteral("Aucune transaction n'est associée au script."));
+    fb::Transaction& tr = *m_transaction;
+
+    switch (instruction.kind) {
+    case StatementKind::Commit:
+        if (!tr.isActive())
+            return;
+        try {
+            tr.commit();
+        } catch (const DbError& e) {
+            if (!OnExecuteError)
+                throw;
+            m_arret = true;
+            signaler(numero, instruction, lignes, e, false);
+            // A commit that failed leaves nothing of the script's earlier work behind.
+            if (tr.isActive())
+                tr.rollback();
+        }
+        return;
+
+    case StatementKind::Rollback:
+        if (!tr.isActive())
+            return;
+        try {
+            tr.rollback();
+        } catch (const DbError& e) {
+            if (!OnExecuteError)
+                throw;
+            m_arret = true;
+            signaler(numero, instruction, lignes, e, false);
+        }
+        return;
+
+    case StatementKind::Server:
+    case StatementKind::Definition:
+        try {
+            if (!tr.isActive())
+                tr.start();
+            tr.executeImmediate(script::texteInstruction(lignes, instruction));
+            if (AutoDDL && instruction.kind == StatementKind::Definition)
+                tr.commit();
+        } catch (const DbError& e) {
+            if (!OnExecuteError)
+                throw;
+            if (signaler(numero, instruction, lignes, e, true) && tr.isActive())
+                tr.rollback();
+        }
+        return;
+    }
+}
+
+bool ScriptRunner::signaler(int numero, const ScriptStatement& instruction, const QStringList& lignes,
+                            const DbError& erreur, bool retourArriere)
+{
+    bool doRollBack = retourArriere;
+    bool stop = true;
+    OnExecuteError(*this, numero, instruction.startLine + 1, script::lignesInstruction(lignes, instruction),
+                   erreur.sqlCode(), erreur.texteCrLf(), doRollBack, stop);
+    m_arret = stop;
+    return doRollBack;
+}
+
+QString LigneErreurScript(int StatementNo, const QString& Msg)
+{
+    QString message = Msg;
+    message.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    return QStringLiteral("error stmt #") + QString::number(StatementNo) + QStringLiteral(" : \"") + message
+        + QLatin1Char('"');
+}

@@ -1,0 +1,76 @@
+#pragma once
+// Runs a Firebird script statement by statement on a transaction of the connection: "SET TERM",
+// "COMMIT" and "ROLLBACK" are handled here, everything else goes to the server as written.
+// Each statement the server rejects is reported through OnExecuteError, whose handler decides
+// whether the transaction is rolled back and whether the run goes on.
+#include "db/DbError.h"
+#include "db/ScriptParser.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace fb {
+class Database;
+class Transaction;
+}
+
+class ScriptRunner;
+
+// Sender, StatementNo (1-based), Line (1-based line of Script where the statement begins),
+// Statement (its lines as sent), SQLCode (-1 for a client-side failure), Msg (lines ended by
+// CR LF), doRollBack and Stop (in/out).
+using TOnSQLScriptExecError = std::function<void(ScriptRunner& Sender, int StatementNo, int Line,
+                                                 const QStringList& Statement, int SQLCode, const QString& Msg,
+                                                 bool& doRollBack, bool& Stop)>;
+
+class ScriptRunner
+{
+public:
+    ScriptRunner() = default;
+    ScriptRunner(fb::Database& base, fb::Transaction& transaction, TOnSQLScriptExecError gestionnaire = {});
+    ScriptRunner(const ScriptRunner&) = delete;
+    ScriptRunner& operator=(const ScriptRunner&) = delete;
+
+    const QStringList& Script() const { return m_script; }
+    void setScript(const QStringList& lignes);
+    void setScript(const QString& texte);   // cut at CR LF, LF or CR
+
+    fb::Database* Database() const { return m_base; }
+    void setDatabase(fb::Database& base) { m_base = &base; }
+    fb::Transaction* Transaction() const { return m_transaction; }
+    void setTransaction(fb::Transaction& transaction) { m_transaction = &transaction; }
+
+    bool AutoDDL = true;
+    TOnSQLScriptExecError OnExecuteError;
+
+    // Runs statements first..last (1-based), parsing first when needed. Returns when they are
+    // done or a handler asked to stop; raises DbError only when OnExecuteError is empty.
+    void RunFrom(int first);
+    void ResetStatements();
+
+    // The statement list of the current text (parsed on demand).
+    const QList<ScriptStatement>& statements();
+    int statementCount() { return int(statements().size()); }
+    QString statementText(int numero);   // 1-based; lines joined by CR LF
+    bool isParsed() const { return m_analyse; }
+    bool stopped() const { return m_arret; }
+
+private:
+    void analyserSiBesoin();
+    void executer(int numero, const ScriptStatement& instruction, const QStringList& lignes);
+    // Calls OnExecuteError; keeps Stop as the handler left it and returns doRollBack.
+    bool signaler(int numero, const ScriptStatement& instruction, const QStringList& lignes, const DbError& erreur,
+                  bool retourArriere);
+
+    QStringList m_script;
+    QList<ScriptStatement> m_instructions;
+    bool m_analyse = false;
+    bool m_arret = false;
+    fb::Database* m_base = nullptr;
+    fb::Transaction* m_transaction = nullptr;
+};
+
+// The line that the system's error handler appends to mTemp for a failed statement:
+// "error stmt #N : \"Msg\"" with every CR LF pair of Msg turned into one space.
+QString LigneErreurScript(int StatementNo, const QString& Msg);
