@@ -1,13 +1,24 @@
 #include "app/widgets/Lancement.h"
 
+#include "app/widgets/Apparence.h"
+#include "app/widgets/Captures.h"
+#include "app/widgets/TfrmMain.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QTimer>
 
 int ExecuterFenetre(const OptionsLigneCommande&)
 {
-    // Placeholder until the main window lands.
-    QWidget fenetre;
-    fenetre.setWindowTitle(QStringLiteral("Module spécial"));
-    fenetre.show();
+    ChargerPolices();
+    TfrmMain frmMain;
+
+    // Screenshot mode: pictures of the pages and of a question box, without a database.
+    const QString dossierCaptures = qEnvironmentVariable("MSP_SCREENSHOTS");
+    if (!dossierCaptures.isEmpty()) {
+        frmMain.Timer1()->stop();
+        return PrendreCaptures(frmMain, dossierCaptures);
+    }
+
+    frmMain.show();
     return QApplication::exec();
 }

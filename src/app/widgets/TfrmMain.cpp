@@ -1,0 +1,297 @@
+#include "app/widgets/TfrmMain.h"
+
+#include "app/widgets/Apparence.h"
+#include "app/widgets/DBGridColor.h"
+#include "app/widgets/LabelBouton.h"
+#include "app/widgets/Version.h"
+#include "config/ConfigPrg.h"
+#include "config/FichierConfig.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+constexpr int kLargeur = 518;
+constexpr int kHauteur = 696;
+constexpr int kHauteurEntete = 42;
+constexpr int kHauteurPied = 30;
+constexpr int kMarge = 8;   // label buttons from the page edges
+
+QLabel* etiquette(QWidget* parent, const QString& nom, const QString& texte)
+{
+    auto* label = new QLabel(texte, parent);
+    label->setObjectName(nom);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+}   // namespace
+
+TfrmMain::TfrmMain(QWidget* parent)
+    : TFormZelto(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    // A tool window is not counted by quitOnLastWindowClosed: closing it quits explicitly.
+    setWindowFlags(Qt::Tool);
+    setFixedSize(kLargeur, kHauteur);
+    setFont(PoliceTahoma(11));
+    setAutoFillBackground(true);
+
+    construireCadre();
+    construirePages();
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setSingleShot(true);
+    m_timer1->setInterval(1000);
+    connect(m_timer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
+
+    FormCreate();
+    m_timer1->start();
+    centrerSurEcran();
+}
+
+void TfrmMain::construireCadre()
+{
+    m_pnlFenetreEntete = etiquette(this, QStringLiteral("pnlFenetreEntete"), QStringLiteral(" Module spécial"));
+    m_pnlFenetreEntete->setGeometry(0, 0, kLargeur, kHauteurEntete);
+    m_pnlFenetreEntete->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_pnlFenetreEntete->setFont(PoliceCalibri(19, true));
+    m_pnlFenetreEntete->setAutoFillBackground(true);
+    // Design colours; the start-up sequence replaces them.
+    AppliquerCouleur(m_pnlFenetreEntete, QPalette::Window, kBleuBouton);
+    AppliquerCouleur(m_pnlFenetreEntete, QPalette::WindowText, 0x00FFFFFF);
+
+    m_pnlFenetrePied = new QWidget(this);
+    m_pnlFenetrePied->setObjectName(QStringLiteral("pnlFenetrePied"));
+    m_pnlFenetrePied->setGeometry(0, kHauteur - kHauteurPied, kLargeur, kHauteurPied);
+    m_pnlFenetrePied->setAutoFillBackground(true);
+    AppliquerCouleur(m_pnlFenetrePied, QPalette::Window, kBleuBouton);
+    AppliquerCouleur(m_pnlFenetrePied, QPalette::WindowText, 0x00FFFFFF);
+
+    m_btnOK = TLabelBouton::transparent(QStringLiteral("btnOK"), QStringLiteral("Quitter"), 16, m_pnlFenetrePied);
+    m_btnOK->setGeometry(kLargeur - 3 - 100, 3, 100, kHauteurPied - 6);
+    connect(m_btnOK, &TLabelBouton::clicked, this, &TfrmMain::btnOKClick);
+
+    m_pages = new QStackedWidget(this);
+    m_pages->setObjectName(QStringLiteral("pages"));
+    m_pages->setFrameShape(QFrame::NoFrame);
+    m_pages->setGeometry(8, 48, 493, 608);
+}
+
+TLabelBouton* TfrmMain::boutonNavigation(QWidget* page, const QString& nom, const QString& texte, int rang)
+{
+    // rang 0 is the button at the bottom-right corner, rang 1 the one to its left.
+    auto* bouton = new TLabelBouton(nom, texte, page);
+    AncrageBas::ancrer(bouton, AncrageBas::Droite, kMarge + rang * (88 + kMarge), kMarge);
+    return bouton;
+}
+
+void TfrmMain::construirePages()
+{
+    const auto page = [this](const QString& nom) {
+        auto* p = new QWidget(m_pages);
+        p->setObjectName(nom);
+        m_pages->addWidget(p);
+        return p;
+    };
+    m_tsLoadData = page(QStringLiteral("tsLoadData"));
+    m_tsOption = page(QStringLiteral("tsOption"));
+    m_tsGo = page(QStringLiteral("tsGo"));
+    m_tsDoublons = page(QStringLiteral("tsDoublons"));
+    m_tsDoublons->setWindowTitle(QStringLiteral("Doublons"));
+
+    connect(boutonNavigation(m_tsLoadData, QStringLiteral("Label6"), QStringLiteral("Suivant"), 0),
+            &TLabelBouton::clicked, this, &TfrmMain::Label6Click);
+    m_btnDoublons = new TLabelBouton(QStringLiteral("btnDoublons"), QStringLiteral("Doublons"), m_tsLoadData);
+    AncrageBas::ancrer(m_btnDoublons, AncrageBas::Gauche, kMarge, kMarge);
+    connect(m_btnDoublons, &TLabelBouton::clicked, this, &TfrmMain::btnDoublonsClick);
+
+    connect(boutonNavigation(m_tsOption, QStringLiteral("Label7"), QStringLiteral("Suivant"), 0),
+            &TLabelBouton::clicked, this, &TfrmMain::Label6Click);
+    connect(boutonNavigation(m_tsOption, QStringLiteral("Label8"), QStringLiteral("Précédent"), 1),
+            &TLabelBouton::clicked, this, &TfrmMain::Label8Click);
+    // The bottom-left corner of the page area is free on this page only (the selection page
+    // has "Doublons" there, the run page its status text, the overlap page its grid band).
+    m_lblVersion = etiquette(m_tsOption, QStringLiteral("lblVersion"), QString());
+    m_lblVersion->setFont(PoliceTahoma(11));
+    AppliquerCouleur(m_lblVersion, QPalette::WindowText, kBleu);
+    m_lblVersion->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_lblVersion->resize(200, 26);
+    AncrageBas::ancrer(m_lblVersion, AncrageBas::Gauche, kMarge, kMarge);
+
+    construireRun();
+    construireDoublons();
+}
+
+void TfrmMain::construireRun()
+{
+    QLabel* label3 = etiquette(m_tsGo, QStringLiteral("Label3"),
+                               QStringLiteral("Faire une sauvegarde avant l'utilisation de ce module.\n\n"
+                                              "Les opérations ne seront pas réversibles."));
+    label3->setGeometry(2, 45, 488, 53);
+    label3->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label3->setFont(PoliceTahoma(11, true));
+    AppliquerCouleur(label3, QPalette::WindowText, kRouge);
+
+    m_btnTraiter = new TLabelBouton(QStringLiteral("btnTraiter"), QStringLiteral("Traiter"), m_tsGo);
+    m_btnTraiter->setFixedSize(110, 37);
+    m_btnTraiter->move(189, 117);
+
+    QLabel* label21 = etiquette(
+        m_tsGo, QStringLiteral("Label21"),
+        QStringLiteral("La société Zelto System ne saurait être tenue responsable de soucis résultant de "
+                       "l'utilisation de ce module. A n'utiliser que par une personne habilitée et en toute "
+                       "connaissance des tenants et aboutissants.\nVous pouvez contacter le service technique "
+                       "en cas de question quand à son utilisation."));
+    label21->setGeometry(4, 333, 488, 53);
+    label21->setContentsMargins(8, 0, 8, 0);
+    label21->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label21->setWordWrap(true);
+    label21->setFont(PoliceTahoma(11));
+    AppliquerCouleur(label21, QPalette::WindowText, kRouge);
+
+    m_label5 = etiquette(m_tsGo, QStringLiteral("Label5"), QStringLiteral("En attente."));
+    m_label5->setFont(PoliceTahoma(11));
+    AppliquerCouleur(m_label5, QPalette::WindowText, kBleu);
+    m_label5->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Up to the "Précédent" button: the status texts are long.
+    m_label5->resize(493 - 2 * kMarge - 88 - kMarge, 26);
+    AncrageBas::ancrer(m_label5, AncrageBas::Gauche, kMarge, kMarge);
+
+    connect(boutonNavigation(m_tsGo, QStringLiteral("Label9"), QStringLiteral("Précédent"), 0),
+            &TLabelBouton::clicked, this, &TfrmMain::Label8Click);
+}
+
+void TfrmMain::construireDoublons()
+{
+    auto* colonne = new QVBoxLayout(m_tsDoublons);
+    colonne->setContentsMargins(0, 0, 0, 0);
+    colonne->setSpacing(0);
+
+    m_label13 = etiquette(m_tsDoublons, QStringLiteral("Label13"),
+                          QStringLiteral("Echéances dont les dates se chevauchent"));
+    m_label13->setFixedHeight(24);
+    m_label13->setContentsMargins(4, 0, 4, 0);
+    m_label13->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    AppliquerCouleur(m_label13, QPalette::WindowText, kBleu);
+    colonne->addWidget(m_label13);
+
+    m_dbGridColor1 = new TDBGridColor(m_tsDoublons);
+    m_dbGridColor1->setObjectName(QStringLiteral("DBGridColor1"));
+    m_dbGridColor1->LignesBicolores = true;
+    m_dbGridColor1->LignesPaires = 16117203;   // RGB(211,237,245)
+    m_dbGridColor1->LignesImpaires = clWindow;
+    m_dbGridColor1->CouleurSelection = 4227072;
+    m_dbGridColor1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_dbGridColor1->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_dbGridColor1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_dbGridColor1->setTabKeyNavigation(true);
+    m_dbGridColor1->setShowGrid(true);
+    m_dbGridColor1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_dbGridColor1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_dbGridColor1->verticalHeader()->setMinimumSectionSize(16);
+    m_dbGridColor1->verticalHeader()->setDefaultSectionSize(18);
+    colonne->addWidget(m_dbGridColor1, 1);
+
+    auto* bande = new QWidget(m_tsDoublons);
+    bande->setObjectName(QStringLiteral("pnlDoublonsPied"));
+    bande->setFixedHeight(33);
+    colonne->addWidget(bande);
+    auto* label14 = new TLabelBouton(QStringLiteral("Label14"), QStringLiteral("Précédent"), bande);
+    AncrageBas::ancrer(label14, AncrageBas::Droite, kMarge, (33 - 26) / 2);
+    connect(label14, &TLabelBouton::clicked, this, &TfrmMain::Label8Click);
+}
+
+void TfrmMain::FormCreate()
+{
+    // The centre number and NbClients start at 0 with the session that holds them.
+    setWindowTitle(QStringLiteral("Module spécial"));
+    // The selection page empties its count label when it is built.
+    activerPage(PageLoadData);
+    NumeroModule = 9;
+    LireFichierConfig();
+    m_lblVersion->setText(LireVersion());
+    // The option panels take the window colour and the option editors their start values
+    // when the options page is built.
+    ConfigPrg.CouleurEntete = 16767935;   // RGB(191,219,255)
+    ConfigPrg.CouleurTexteEntete = 0;
+    ConfigPrg.CouleurFond = 15987699;     // RGB(243,243,243)
+    appliquerCouleurs();
+}
+
+void TfrmMain::appliquerCouleurs()
+{
+    AppliquerCouleur(this, QPalette::Window, ConfigPrg.CouleurFond);
+    for (QWidget* bande : {static_cast<QWidget*>(m_pnlFenetreEntete), m_pnlFenetrePied}) {
+        AppliquerCouleur(bande, QPalette::Window, ConfigPrg.CouleurEntete);
+        AppliquerCouleur(bande, QPalette::WindowText, ConfigPrg.CouleurTexteEntete);
+    }
+}
+
+void TfrmMain::centrerSurEcran()
+{
+    // No window manager may be there to place us (Xvfb): centre ourselves, keeping the
+    // caption on the screen when the screen is smaller than the window.
+    const QScreen* ecran = QGuiApplication::primaryScreen();
+    if (!ecran)
+        return;
+    const QRect zone = ecran->geometry();
+    QRect cadre(QPoint(0, 0), frameGeometry().size());
+    cadre.moveCenter(zone.center());
+    move(std::max(cadre.left(), zone.left()), std::max(cadre.top(), zone.top()));
+}
+
+int TfrmMain::pageActive() const
+{
+    return m_pages->currentIndex();
+}
+
+void TfrmMain::activerPage(int index)
+{
+    if (index >= 0 && index < m_pages->count())
+        m_pages->setCurrentIndex(index);
+}
+
+void TfrmMain::Timer1Timer()
+{
+    m_timer1->stop();
+    if (surConnexion)
+        surConnexion();
+}
+
+void TfrmMain::Label6Click()
+{
+    activerPage(pageActive() + 1);
+}
+
+void TfrmMain::Label8Click()
+{
+    activerPage(pageActive() - 1);
+}
+
+void TfrmMain::btnDoublonsClick()
+{
+    activerPage(PageDoublons);
+}
+
+void TfrmMain::btnOKClick()
+{
+    close();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* evenement)
+{
+    evenement->accept();
+    m_timer1->stop();
+    QCoreApplication::quit();
+}

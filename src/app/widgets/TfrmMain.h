@@ -1,0 +1,85 @@
+#pragma once
+// The one window of the program: header and footer bands, the page area with its four pages
+// (tabs hidden, pages changed by label buttons), the version label and the start timer.
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QStackedWidget;
+class QTimer;
+class TDBGridColor;
+class TLabelBouton;
+
+// The common base window of the product's programs; it adds nothing.
+class TFormZelto : public QWidget
+{
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+};
+
+class TfrmMain : public TFormZelto
+{
+    Q_OBJECT
+public:
+    enum Page { PageLoadData = 0, PageOption = 1, PageGo = 2, PageDoublons = 3 };
+
+    explicit TfrmMain(QWidget* parent = nullptr);
+
+    // Opens the connection once the start timer has fired; filled by whoever builds the
+    // window with a session. Left empty, the window simply stays without a connection.
+    std::function<void()> surConnexion;
+
+    // The pages, for the code that fills them, and the page area.
+    QStackedWidget* pages() const { return m_pages; }
+    QWidget* tsLoadData() const { return m_tsLoadData; }
+    QWidget* tsOption() const { return m_tsOption; }
+    QWidget* tsGo() const { return m_tsGo; }
+    QWidget* tsDoublons() const { return m_tsDoublons; }
+    int pageActive() const;
+    void activerPage(int index);
+
+    QTimer* Timer1() const { return m_timer1; }
+    TLabelBouton* btnTraiter() const { return m_btnTraiter; }
+    TLabelBouton* btnDoublons() const { return m_btnDoublons; }
+    QLabel* Label5() const { return m_label5; }
+    QLabel* Label13() const { return m_label13; }
+    QLabel* lblVersion() const { return m_lblVersion; }
+    TDBGridColor* DBGridColor1() const { return m_dbGridColor1; }
+
+public Q_SLOTS:
+    void Timer1Timer();
+    void Label6Click();   // next page
+    void Label8Click();   // previous page
+    void btnDoublonsClick();
+    void btnOKClick();
+
+protected:
+    void closeEvent(QCloseEvent* evenement) override;
+
+private:
+    void construireCadre();
+    void construirePages();
+    void construireRun();
+    void construireDoublons();
+    void FormCreate();
+    void appliquerCouleurs();
+    void centrerSurEcran();
+    TLabelBouton* boutonNavigation(QWidget* page, const QString& nom, const QString& texte, int rang);
+
+    QLabel* m_pnlFenetreEntete = nullptr;
+    QWidget* m_pnlFenetrePied = nullptr;
+    TLabelBouton* m_btnOK = nullptr;
+    QStackedWidget* m_pages = nullptr;
+    QWidget* m_tsLoadData = nullptr;
+    QWidget* m_tsOption = nullptr;
+    QWidget* m_tsGo = nullptr;
+    QWidget* m_tsDoublons = nullptr;
+    TLabelBouton* m_btnTraiter = nullptr;
+    TLabelBouton* m_btnDoublons = nullptr;
+    QLabel* m_label5 = nullptr;
+    QLabel* m_label13 = nullptr;
+    QLabel* m_lblVersion = nullptr;
+    TDBGridColor* m_dbGridColor1 = nullptr;
+    QTimer* m_timer1 = nullptr;
+};
