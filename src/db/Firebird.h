@@ -52,6 +52,17 @@ private:
     Impl* d;   // lives as long as the process, like the library
 };
 
+// Shuts the dispatcher down when it goes out of scope: declare it before every Database of
+// the program (main's first local), so that it runs after they are all closed.
+class FinClient
+{
+public:
+    FinClient() = default;
+    ~FinClient() { Client::arreter(); }
+    FinClient(const FinClient&) = delete;
+    FinClient& operator=(const FinClient&) = delete;
+};
+
 // The client library file could not be loaded at all (missing, unreadable, wrong architecture):
 // the caller may add a hint naming the file.
 class ErreurChargement : public DbError
