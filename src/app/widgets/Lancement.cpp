@@ -2,7 +2,10 @@
 
 #include "app/widgets/Apparence.h"
 #include "app/widgets/Captures.h"
+#include "app/widgets/OperateurFenetre.h"
 #include "app/widgets/TfrmMain.h"
+#include "db/Connexion.h"
+#include "db/Session.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -10,7 +13,17 @@
 int ExecuterFenetre(const OptionsLigneCommande&)
 {
     ChargerPolices();
+    fb::FinClient finClient;   // after the session below has closed its connection
+    Session session;
     TfrmMain frmMain;
+    OperateurFenetre operateur(&frmMain, frmMain.Label5());
+    QObject::connect(&session, &Session::titreChange, &frmMain, &QWidget::setWindowTitle);
+    frmMain.surConnexion = [&] {
+        if (OuvrirConnexionAuDemarrage(session, operateur))
+            frmMain.activerPage(TfrmMain::PageLoadData);
+        else
+            frmMain.close();   // ends the process
+    };
 
     // Screenshot mode: pictures of the pages and of a question box, without a database.
     const QString dossierCaptures = qEnvironmentVariable("MSP_SCREENSHOTS");

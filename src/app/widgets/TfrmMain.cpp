@@ -289,6 +289,16 @@ void TfrmMain::btnOKClick()
     close();
 }
 
+void TfrmMain::showEvent(QShowEvent* evenement)
+{
+    TFormZelto::showEvent(evenement);
+    // Once shown, the frame is known: centre the whole window, caption included.
+    if (!m_centree) {
+        m_centree = true;
+        centrerSurEcran();
+    }
+}
+
 void TfrmMain::closeEvent(QCloseEvent* evenement)
 {
     evenement->accept();

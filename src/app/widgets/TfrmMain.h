@@ -56,6 +56,7 @@ public Q_SLOTS:
 
 protected:
     void closeEvent(QCloseEvent* evenement) override;
+    void showEvent(QShowEvent* evenement) override;
 
 private:
     void construireCadre();
@@ -82,4 +83,5 @@ private:
     QLabel* m_lblVersion = nullptr;
     TDBGridColor* m_dbGridColor1 = nullptr;
     QTimer* m_timer1 = nullptr;
+    bool m_centree = false;
 };
