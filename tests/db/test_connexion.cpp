@@ -66,7 +66,13 @@ class TestConnexion : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY2(!qEnvironmentVariable("MSP_TESTDB").isEmpty(), "MSP_TESTDB manque"); }
+    void initTestCase()
+    {
+        QVERIFY2(!qEnvironmentVariable("MSP_TESTDB").isEmpty(), "MSP_TESTDB manque");
+#ifdef MSP_PAR_SERVEUR
+        QVERIFY2(!serveur().first.isEmpty(), "MSP_FBSERVER manque");
+#endif
+    }
 
     void cleanup()
     {
