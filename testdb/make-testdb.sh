@@ -76,13 +76,13 @@ printf "SET SQL DIALECT 3;\nCREATE DATABASE '%s' USER 'SYSDBA' PAGE_SIZE 16384 D
   | isql-fb -q -bail >"$err" 2>&1 || fail "create"
 gfix -write async "$tmp" >"$err" 2>&1 || fail "asynchronous writes"
 
-# Scripts are kept in UTF-8 in the repository and fed as ISO 8859-1, the connection's
-# character set. One isql session for schema, data and indexes, read from a file (isql reads
+# Scripts are kept in UTF-8 in the repository and fed as Windows-1252 bytes on an ISO8859_1
+# connection, as the tool sends its texts. One isql session for schema, data and indexes, read from a file (isql reads
 # a pipe much more slowly).
 {
-  iconv -f UTF-8 -t ISO-8859-1 "$here/schema.sql"
+  iconv -f UTF-8 -t WINDOWS-1252 "$here/schema.sql"
   "$gen" "$clients" "$seed" "${today[@]}"
-  iconv -f UTF-8 -t ISO-8859-1 "$here/indexes.sql"
+  iconv -f UTF-8 -t WINDOWS-1252 "$here/indexes.sql"
 } >"$sql" || { echo "$0: cannot write $sql" >&2; exit 1; }
 isql-fb -q -bail -ch ISO8859_1 -i "$sql" "$tmp" >"$err" 2>&1 || fail "schema and data"
 [ -s "$err" ] && fail "schema and data"
