@@ -8,14 +8,17 @@
 #include <QDomElement>
 #include <QFile>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 
 #include <optional>
 
 namespace {
 
 constexpr int kNombreEtablissements = 60;
-// An establishment file holds a few dozen elements; a larger one is not what we look for.
-constexpr qint64 kTailleMax = 16 * 1024 * 1024;
+// An establishment file holds a few dozen elements three levels deep. Larger or deeper
+// documents are refused before the DOM is built: building it takes time quadratic in the depth.
+constexpr qint64 kTailleMax = 4 * 1024 * 1024;
+constexpr int kProfondeurMax = 64;
 
 // The name without its namespace prefix: "z:Ets1" is "Ets1".
 QString nomLocal(const QDomElement& e)
@@ -58,6 +61,15 @@ QDomDocument chargerDocument(const QString& chemin)
     const QByteArray octets = fichier.read(kTailleMax + 1);
     if (octets.size() > kTailleMax)
         throw ErreurConfig(QStringLiteral("%1 : fichier trop volumineux (plus de %2 octets)").arg(chemin).arg(kTailleMax));
+    QXmlStreamReader lecteur(octets);
+    for (int profondeur = 0; !lecteur.atEnd();) {
+        const auto jeton = lecteur.readNext();
+        if (jeton == QXmlStreamReader::StartElement && ++profondeur > kProfondeurMax)
+            throw ErreurConfig(QStringLiteral("%1 : éléments imbriqués sur plus de %2 niveaux (ligne %3)")
+                                   .arg(chemin).arg(kProfondeurMax).arg(lecteur.lineNumber()));
+        if (jeton == QXmlStreamReader::EndElement)
+            --profondeur;
+    }
     QDomDocument document;
     QString message;
     int ligne = 0;
