@@ -40,6 +40,10 @@ newer_than_sources() {
   for s in "${sources[@]}"; do [ "$bin" -nt "$s" ] || return 1; done
 }
 gen=${MSP_TESTDB_GENERER:-}
+if [ -n "$gen" ] && [ ! -x "$gen" ]; then
+  echo "$0: MSP_TESTDB_GENERER names no executable: $gen" >&2
+  exit 1
+fi
 if [ -z "$gen" ] && newer_than_sources "$outdir/testdb-generer"; then
   gen="$outdir/testdb-generer"
 fi
