@@ -96,8 +96,8 @@ private:
 
             if (m_dansSetTerm) {
                 if (motCleEn(s, i, m_terminateur)) {
-                    finirSetTerm(ln, i);
-                    i += m_terminateur.size();
+                    i += m_terminateur.size();   // the terminator in force, not the new one
+                    finirSetTerm(ln, i - m_terminateur.size());
                     continue;
                 }
                 if (!estBlanc(c))

@@ -64,6 +64,9 @@ private Q_SLOTS:
         QTest::newRow("two-character terminator")
             << QStringList{"SET TERM !! ;", "SELECT 1 FROM R!!", "SELECT 2 FROM R !!"}
             << QStringList{"S:SELECT 1 FROM R", "S:SELECT 2 FROM R "};
+        QTest::newRow("back from a two-character terminator")
+            << QStringList{"SET TERM !! ;", "SELECT 1 FROM R!!", "SET TERM ;!!", "SELECT 2 FROM R;"}
+            << QStringList{"S:SELECT 1 FROM R", "S:SELECT 2 FROM R"};
         QTest::newRow("^ followed by a letter does not end")
             << QStringList{"SET TERM ^;", "SELECT 1^A FROM R^"} << QStringList{"S:SELECT 1^A FROM R"};
         QTest::newRow("; followed by a letter does not end")

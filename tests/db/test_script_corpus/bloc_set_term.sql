@@ -1,0 +1,25 @@
+-- A table, a block that fills it under another terminator, commits.
+CREATE TABLE CORPUS_A (ID INTEGER NOT NULL PRIMARY KEY, LIB VARCHAR(60), MONTANT NUMERIC(15,2));
+COMMIT;
+
+SET TERM ^ ;
+EXECUTE BLOCK
+AS
+DECLARE VARIABLE I INTEGER;
+BEGIN
+  I = 1;
+  WHILE (I <= 20) DO
+  BEGIN
+    INSERT INTO CORPUS_A (ID, LIB, MONTANT) VALUES (:I, 'ligne ' || :I || ' ; ^', :I * 1.25);
+    I = I + 1;
+  END
+END^
+SET TERM ; ^
+
+UPDATE CORPUS_A SET LIB = LIB || ' (paire)' WHERE MOD(ID, 2) = 0;
+SET TERM !! ;
+EXECUTE BLOCK AS BEGIN
+  DELETE FROM CORPUS_A WHERE ID > 18;
+END !!
+SET TERM ;!!
+COMMIT;
