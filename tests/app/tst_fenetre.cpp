@@ -217,6 +217,7 @@ private Q_SLOTS:
         QCOMPARE(w->font().bold(), gras);
         // The font is really there, not silently replaced by another family.
         QCOMPARE(QFontInfo(w->font()).family(), famille);
+        QCOMPARE(QFontInfo(w->font()).bold(), gras);
     }
 
     // Pixels of the rendered window: bands light blue with black text, window light grey,
@@ -307,24 +308,29 @@ private Q_SLOTS:
 
     void finDuProcessus_data()
     {
-        QTest::addColumn<bool>("parQuitter");
-        QTest::newRow("Quitter") << true;
-        QTest::newRow("close box") << false;
+        QTest::addColumn<QString>("fin");
+        QTest::addColumn<int>("code");
+        QTest::newRow("Quitter") << "Quitter" << 0;
+        QTest::newRow("close box") << "close" << 0;
+        QTest::newRow("failed connection") << "terminer" << 2;
     }
 
     void finDuProcessus()
     {
-        QFETCH(bool, parQuitter);
-        QSignalSpy fin(qApp, &QCoreApplication::aboutToQuit);
+        QFETCH(QString, fin);
+        QFETCH(int, code);
+        QSignalSpy quitte(qApp, &QCoreApplication::aboutToQuit);
         QTimer::singleShot(0, this, [&] {
-            if (parQuitter)
+            if (fin == QLatin1String("Quitter"))
                 QTest::mouseClick(controle(QStringLiteral("btnOK")), Qt::LeftButton);
-            else
+            else if (fin == QLatin1String("close"))
                 m_fenetre->close();
+            else
+                m_fenetre->terminer(2);
         });
         QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(99); });   // never hang
-        QCOMPARE(QApplication::exec(), 0);
-        QCOMPARE(fin.count(), 1);
+        QCOMPARE(QApplication::exec(), code);
+        QCOMPARE(quitte.count(), 1);
         QVERIFY(!m_fenetre->isVisible());
     }
 

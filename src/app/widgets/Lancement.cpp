@@ -22,7 +22,7 @@ int ExecuterFenetre(const OptionsLigneCommande&)
         if (OuvrirConnexionAuDemarrage(session, operateur))
             frmMain.activerPage(TfrmMain::PageLoadData);
         else
-            frmMain.close();   // ends the process
+            frmMain.terminer(2);   // ends the process
     };
 
     // Screenshot mode: pictures of the pages and of a question box, without a database.

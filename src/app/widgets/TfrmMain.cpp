@@ -299,9 +299,15 @@ void TfrmMain::showEvent(QShowEvent* evenement)
     }
 }
 
+void TfrmMain::terminer(int codeSortie)
+{
+    m_codeSortie = codeSortie;
+    close();
+}
+
 void TfrmMain::closeEvent(QCloseEvent* evenement)
 {
     evenement->accept();
     m_timer1->stop();
-    QCoreApplication::quit();
+    QCoreApplication::exit(m_codeSortie);
 }

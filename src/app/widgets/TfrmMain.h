@@ -37,6 +37,8 @@ public:
     QWidget* tsGo() const { return m_tsGo; }
     QWidget* tsDoublons() const { return m_tsDoublons; }
     int pageActive() const;
+    // Closes the window and ends the process with this exit code (2: no connection).
+    void terminer(int codeSortie);
     void activerPage(int index);
 
     QTimer* Timer1() const { return m_timer1; }
@@ -84,4 +86,5 @@ private:
     TDBGridColor* m_dbGridColor1 = nullptr;
     QTimer* m_timer1 = nullptr;
     bool m_centree = false;
+    int m_codeSortie = 0;
 };

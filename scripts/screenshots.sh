@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Pictures of the window's four pages and of a question box, taken under Xvfb without a
+# database: bash scripts/screenshots.sh [FOLDER]   (default: screenshots-out/)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${MSP_BUILD_DIR:-$top/build}
+out=${1:-screenshots-out}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+
+if ! command -v xvfb-run >/dev/null; then
+  echo "xvfb-run is missing: install the Debian package xvfb (bash scripts/setup.sh)." >&2
+  exit 1
+fi
+if [ -f "$build/CMakeCache.txt" ]; then
+  cmake --build "$build" --target module-special
+else
+  MSP_BUILD_DIR=$build bash "$top/scripts/build.sh"
+fi
+
+# The program reads and may create its configuration: keep that away from the real profile.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/Program" "$work/home"
+
+HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
+  MSP_SCREENSHOTS="$out" \
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$build/module-special" --racine "$work/Program"
+echo "Pictures in $out"
