@@ -14,12 +14,8 @@ namespace {
 
 enum CodeSortie { Reussi = 0, FichierIlisible = 1, SansConnexion = 2, AvecErreurs = 3 };
 
-} // namespace
-
-int ExecuterCommandeScript(const QString& fichier)
+int executer(const QString& fichier, ConsoleOperator& operateur)
 {
-    ConsoleOperator operateur;
-
     // Read before connecting: an unreadable file costs no connection.
     QFile source(fichier);
     if (!source.open(QIODevice::ReadOnly)) {
@@ -68,4 +64,15 @@ int ExecuterCommandeScript(const QString& fichier)
     sortie << runner.statementCount() << " statements, " << erreurs << " errors\n";
     sortie.flush();
     return erreurs > 0 ? AvecErreurs : Reussi;
+}
+
+} // namespace
+
+int ExecuterCommandeScript(const QString& fichier)
+{
+    ConsoleOperator operateur;
+    const int code = executer(fichier, operateur);
+    // The session is gone: the engine may shut down (the embedded one crashes at exit otherwise).
+    fb::Client::arreter();
+    return code;
 }
