@@ -23,6 +23,7 @@
 #include <QLibrary>
 #else
 #include <dlfcn.h>
+#include <signal.h>
 #include <unistd.h>
 #endif
 
@@ -216,6 +217,36 @@ private:
     IXpbBuilder* m_bloc = nullptr;
 };
 
+// The engine takes SIGINT and SIGTERM over at the first attachment: it then shuts itself
+// down on either signal and leaves the process running on a dead connection. The program's
+// own dispositions are put back, so that the signals end it as they end any program.
+class GardeSignaux
+{
+public:
+    GardeSignaux()
+    {
+#ifndef Q_OS_WIN
+        ::sigaction(SIGINT, nullptr, &m_int);
+        ::sigaction(SIGTERM, nullptr, &m_term);
+#endif
+    }
+    ~GardeSignaux()
+    {
+#ifndef Q_OS_WIN
+        ::sigaction(SIGINT, &m_int, nullptr);
+        ::sigaction(SIGTERM, &m_term, nullptr);
+#endif
+    }
+    GardeSignaux(const GardeSignaux&) = delete;
+    GardeSignaux& operator=(const GardeSignaux&) = delete;
+
+private:
+#ifndef Q_OS_WIN
+    struct sigaction m_int {};
+    struct sigaction m_term {};
+#endif
+};
+
 QByteArray octets(const QString& s)
 {
     return texte::versCp1252(s);
@@ -381,6 +412,7 @@ void Database::open()
     Bloc dpb(c, IXpbBuilder::DPB);
     remplirDpb(dpb, d->parametres, estCheminLocal(d->connexion));
     const QByteArray chaine = octets(d->connexion);
+    GardeSignaux signaux;
     Appel appel(c);
     d->att = appel([&](ThrowStatusWrapper* s) {
         return c.dispatcher->attachDatabase(s, chaine.constData(), dpb.longueur(), dpb.octets());
@@ -416,6 +448,7 @@ void Database::creer(const QString& bibliotheque, const QString& connexion, cons
     dpb.entier(isc_dpb_page_size, taillePage);
     dpb.texte(isc_dpb_set_db_charset, QByteArrayLiteral("ISO8859_1"));
     const QByteArray chaine = octets(connexion);
+    GardeSignaux signaux;
     Appel appel(c);
     IAttachment* att = appel([&](ThrowStatusWrapper* s) {
         return c.dispatcher->createDatabase(s, chaine.constData(), dpb.longueur(), dpb.octets());

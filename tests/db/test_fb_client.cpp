@@ -4,6 +4,9 @@
 
 #include <QTest>
 
+#include <csignal>
+#include <signal.h>
+
 class TestFbClient : public QObject
 {
     Q_OBJECT
@@ -11,6 +14,7 @@ class TestFbClient : public QObject
     std::unique_ptr<BaseTemporaire> m_base;
     fb::Database m_db;
     fb::Transaction m_tr{m_db};
+    QHash<int, void (*)(int)> m_signaux;   // as the program had them before any attachment
 
     void executer(const QString& sql)
     {
@@ -22,6 +26,11 @@ class TestFbClient : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
+        for (const int sig : {SIGINT, SIGTERM}) {
+            struct sigaction a {};
+            ::sigaction(sig, nullptr, &a);
+            m_signaux.insert(sig, a.sa_handler);
+        }
         m_base = std::make_unique<BaseTemporaire>();
         m_base->ouvrir(m_db);
         m_tr.setParams(parametresTransaction());
@@ -300,6 +309,17 @@ private Q_SLOTS:
             QFAIL("pris pour une bibliothèque absente");
         } catch (const DbError& e) {
             QVERIFY2(e.texte().contains("point d'entrée"), qPrintable(e.texte()));
+        }
+    }
+
+    void signauxLaissesAuProgramme()
+    {
+        // Opened in initTestCase: the engine is running in this process.
+        QVERIFY(m_db.isOpen());
+        for (const int sig : {SIGINT, SIGTERM}) {
+            struct sigaction a {};
+            QCOMPARE(::sigaction(sig, nullptr, &a), 0);
+            QVERIFY2(a.sa_handler == m_signaux.value(sig), qPrintable(QString::number(sig)));
         }
     }
 
