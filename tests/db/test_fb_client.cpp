@@ -211,6 +211,54 @@ private Q_SLOTS:
         QVERIFY(q.isOpen());
         m_tr.commit();
         QVERIFY(!q.isOpen());
+        // The prepared statement outlives the transaction.
+        m_tr.start();
+        q.execute();
+        QCOMPARE(q.asInteger(0), 0);
+        m_tr.rollback();
+    }
+
+    void blocExecute()
+    {
+        // The block's input takes the named parameter; its body's variables stay the engine's.
+        m_tr.start();
+        fb::Query q(m_db, m_tr);
+        q.setSql(QStringLiteral("EXECUTE BLOCK (N INTEGER = :N, T VARCHAR(20) = :T) RETURNS (I INTEGER, S VARCHAR(40)) AS\n"
+                                "BEGIN\n  I = 0;\n  WHILE (I < :N) DO BEGIN\n    I = I + 1; S = :T || ':' || I;\n"
+                                "    SUSPEND;\n  END\nEND"));
+        q.setParam(QStringLiteral("N"), 3);
+        q.setParam(QStringLiteral("T"), QStringLiteral("é"));
+        q.execute();
+        QStringList lus;
+        for (; !q.eof(); q.next())
+            lus << q.asString(1);
+        QCOMPARE(lus, (QStringList{"é:1", "é:2", "é:3"}));
+
+        // Sent whole, as scripts send it: the colons inside are not touched.
+        m_tr.executeImmediate(QStringLiteral("EXECUTE BLOCK AS DECLARE V INTEGER; BEGIN "
+                                             "SELECT COUNT(*) FROM RDB$DATABASE INTO :V; "
+                                             "INSERT INTO TEXTES (ID, V) VALUES (:V + 40, 'bloc'); END"));
+        m_tr.executeImmediate(QStringLiteral("SELECT * FROM TEXTES"));
+        q.setSql(QStringLiteral("SELECT V FROM TEXTES WHERE ID = 41"));
+        q.execute();
+        QCOMPARE(q.asString(0), QStringLiteral("bloc"));
+        m_tr.rollback();
+    }
+
+    void procedureExecutable()
+    {
+        executer(QStringLiteral("CREATE PROCEDURE DOUBLE_DE (X NUMERIC(15,2)) RETURNS (Y NUMERIC(15,2)) AS "
+                                "BEGIN Y = X * 2; END"));
+        m_tr.start();
+        fb::Query q(m_db, m_tr);
+        q.setSql(QStringLiteral("EXECUTE PROCEDURE DOUBLE_DE(:X)"));
+        q.setParam(QStringLiteral("X"), fb::Decimal{-1999, -2});
+        q.execute();
+        QVERIFY(!q.eof());
+        QCOMPARE(q.asDecimal(0).texte(), QStringLiteral("-39.98"));
+        QCOMPARE(q.value(0).value<fb::Decimal>(), (fb::Decimal{-3998, -2}));
+        QVERIFY(!q.next());
+        m_tr.rollback();
     }
 
     void lectureValideeVoitLAutreConnexion()
@@ -238,6 +286,66 @@ private Q_SLOTS:
         lecture.close();
         m_tr.rollback();
         executer(QStringLiteral("DELETE FROM TEXTES WHERE ID = 99"));
+    }
+
+    void decimalTexte_data()
+    {
+        QTest::addColumn<qint64>("valeur");
+        QTest::addColumn<int>("echelle");
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<QString>("court");
+        QTest::newRow("39.95") << Q_INT64_C(3995) << -2 << "39.95" << "39.95";
+        QTest::newRow("40.00") << Q_INT64_C(4000) << -2 << "40.00" << "40";
+        QTest::newRow("12.50") << Q_INT64_C(1250) << -2 << "12.50" << "12.5";
+        QTest::newRow("-0.01") << Q_INT64_C(-1) << -2 << "-0.01" << "-0.01";
+        QTest::newRow("-0.0000") << Q_INT64_C(0) << -4 << "0.0000" << "0";
+        QTest::newRow("entier") << Q_INT64_C(-7) << 0 << "-7" << "-7";
+        QTest::newRow("minimum") << std::numeric_limits<qint64>::min() << -2 << "-92233720368547758.08"
+                                 << "-92233720368547758.08";
+    }
+
+    void decimalTexte()
+    {
+        QFETCH(qint64, valeur);
+        QFETCH(int, echelle);
+        QFETCH(QString, texte);
+        QFETCH(QString, court);
+        const fb::Decimal d{valeur, echelle};
+        QCOMPARE(d.texte(), texte);
+        QCOMPARE(d.texteCourt(), court);
+    }
+
+    void decimalArrondi_data()
+    {
+        QTest::addColumn<qint64>("valeur");
+        QTest::addColumn<int>("echelle");
+        QTest::addColumn<int>("decimales");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("moitié vers le haut") << Q_INT64_C(12345) << -3 << 2 << "12.35";
+        QTest::newRow("moitié négative loin de zéro") << Q_INT64_C(-12345) << -3 << 2 << "-12.35";
+        QTest::newRow("sous la moitié") << Q_INT64_C(-12344) << -3 << 2 << "-12.34";
+        QTest::newRow("vers l'entier") << Q_INT64_C(-5) << -1 << 0 << "-1";
+        QTest::newRow("plus de décimales") << Q_INT64_C(125) << -1 << 2 << "12.50";
+        QTest::newRow("18,4 vers 2") << Q_INT64_C(-987654321098765432) << -4 << 2 << "-98765432109876.54";
+    }
+
+    void decimalArrondi()
+    {
+        QFETCH(qint64, valeur);
+        QFETCH(int, echelle);
+        QFETCH(int, decimales);
+        QFETCH(QString, attendu);
+        const fb::Decimal r = fb::Decimal{valeur, echelle}.arrondi(decimales);
+        QCOMPARE(r.texte(), attendu);
+        QCOMPARE(r.echelle, -decimales);
+    }
+
+    void decimalEgalite()
+    {
+        QVERIFY((fb::Decimal{1250, -2} == fb::Decimal{125, -1}));
+        QVERIFY((fb::Decimal{-1, -2} == fb::Decimal{-100, -4}));
+        QVERIFY(!(fb::Decimal{1, -2} == fb::Decimal{-1, -2}));
+        QVERIFY(!(fb::Decimal{std::numeric_limits<qint64>::max(), 0} == fb::Decimal{-1, -4}));
     }
 
     void erreurDuServeur_data()
