@@ -4,6 +4,12 @@
 #include "app/widgets/DBGridColor.h"
 #include "app/widgets/LabelBouton.h"
 #include "app/widgets/Version.h"
+#include "app/OperatorInterface.h"
+#include "batch/ControleurOptions.h"
+#include "batch/ControleurSelection.h"
+#include "batch/widgets/PageOptions.h"
+#include "batch/widgets/PageSelection.h"
+#include "db/Session.h"
 #include "config/ConfigPrg.h"
 #include "config/FichierConfig.h"
 
@@ -267,6 +273,14 @@ void TfrmMain::Timer1Timer()
     m_timer1->stop();
     if (surConnexion)
         surConnexion();
+    // Once connected with a valid centre, the selection page takes its start state, once.
+    if (m_controleurSelection && m_session && m_session->dbZelto.isOpen() && m_session->centre >= 1000) {
+        try {
+            m_controleurSelection->etatDemarrage();
+        } catch (const DbError& e) {
+            m_operateur->erreur(e.texte());
+        }
+    }
 }
 
 void TfrmMain::Label6Click()
@@ -297,6 +311,24 @@ void TfrmMain::showEvent(QShowEvent* evenement)
         m_centree = true;
         centrerSurEcran();
     }
+}
+
+void TfrmMain::installerPagesLot(Session& session, OperatorInterface& operateur)
+{
+    if (m_controleurSelection)
+        return;
+    m_session = &session;
+    m_operateur = &operateur;
+    m_controleurOptions = new ControleurOptions(session, operateur, this);
+    m_controleurSelection = new ControleurSelection(session, *m_controleurOptions, operateur, this);
+    m_pageSelection = new PageSelection(m_tsLoadData, *m_controleurSelection, operateur);
+    m_pageOptions = new PageOptions(m_tsOption, *m_controleurOptions);
+    // The label buttons stay above the page contents.
+    for (QWidget* page : {m_tsLoadData, m_tsOption})
+        for (QObject* enfant : page->children())
+            if (auto* bouton = qobject_cast<TLabelBouton*>(enfant))
+                bouton->raise();
+    m_lblVersion->raise();
 }
 
 void TfrmMain::terminer(int codeSortie)

@@ -4,7 +4,13 @@
 #include <QWidget>
 #include <functional>
 
+class ControleurOptions;
+class ControleurSelection;
+class OperatorInterface;
+class PageOptions;
+class PageSelection;
 class QLabel;
+class Session;
 class QStackedWidget;
 class QTimer;
 class TDBGridColor;
@@ -40,6 +46,12 @@ public:
     // Closes the window and ends the process with this exit code (2: no connection).
     void terminer(int codeSortie);
     void activerPage(int index);
+
+    // Fills tsLoadData and tsOption with their controls and controllers on the session; the
+    // selection's start state then runs once the start timer has opened the connection.
+    void installerPagesLot(Session& session, OperatorInterface& operateur);
+    ControleurSelection* controleurSelection() const { return m_controleurSelection; }
+    ControleurOptions* controleurOptions() const { return m_controleurOptions; }
 
     QTimer* Timer1() const { return m_timer1; }
     TLabelBouton* btnTraiter() const { return m_btnTraiter; }
@@ -85,6 +97,12 @@ private:
     QLabel* m_lblVersion = nullptr;
     TDBGridColor* m_dbGridColor1 = nullptr;
     QTimer* m_timer1 = nullptr;
+    Session* m_session = nullptr;
+    OperatorInterface* m_operateur = nullptr;
+    ControleurOptions* m_controleurOptions = nullptr;
+    ControleurSelection* m_controleurSelection = nullptr;
+    PageSelection* m_pageSelection = nullptr;
+    PageOptions* m_pageOptions = nullptr;
     bool m_centree = false;
     int m_codeSortie = 0;
 };

@@ -135,16 +135,16 @@ PageOptions::PageOptions(QWidget* tsOption, ControleurOptions& controleur)
             choix->addWidget(bouton);
         }
         g->addWidget(rgChoix2, 2, 0, 1, 2);
-        g->addWidget(etiquette(pnl, QStringLiteral("Label25"), QStringLiteral("Mode de paiement")), 2, 2);
-        g->addWidget(listeA(pnl, QStringLiteral("cbModes4")), 2, 3);
-        g->addWidget(etiquette(pnl, QStringLiteral("Label27"), m_controleur.texte(QStringLiteral("Label27"))), 3, 0);
-        g->addWidget(editeurMontantA(pnl, QStringLiteral("edtValeur1")), 3, 1);
+        g->addWidget(etiquette(pnl, QStringLiteral("Label25"), QStringLiteral("Mode de paiement")), 3, 0);
+        g->addWidget(listeA(pnl, QStringLiteral("cbModes4")), 3, 1, 1, 3);
+        g->addWidget(etiquette(pnl, QStringLiteral("Label27"), m_controleur.texte(QStringLiteral("Label27"))), 4, 0);
+        g->addWidget(editeurMontantA(pnl, QStringLiteral("edtValeur1")), 4, 1);
         QLabel* label26 = etiquette(pnl, QStringLiteral("Label26"), QStringLiteral("échéances avec vente"));
         QFont italique = label26->font();
         italique.setItalic(true);
         label26->setFont(italique);
         AppliquerCouleur(label26, QPalette::WindowText, kBleu);
-        g->addWidget(label26, 3, 2, 1, 2);
+        g->addWidget(label26, 4, 2, 1, 2);
         g->setColumnStretch(3, 1);
         colonne->addWidget(pnl);
     }
@@ -278,7 +278,7 @@ QComboBox* PageOptions::listeA(QWidget* parent, const QString& nom)
     liste->setObjectName(nom);
     liste->setEditable(false);
     liste->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    liste->setMinimumContentsLength(16);
+    liste->setMinimumContentsLength(12);
     m_listes.insert(nom, liste);
     m_champs.insert(nom, liste);
     connect(liste, &QComboBox::currentIndexChanged, this, [this, nom](int index) {
