@@ -109,6 +109,8 @@ stop() {
   pid=$(cat "$pidfile")
   rm -f "$pidfile"
   kill -0 "$pid" 2>/dev/null || return 0
+  # A pid left by an earlier run may belong to another process by now.
+  tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q "$(basename "$server")" || return 0
   kill "$pid" 2>/dev/null || true
   for _ in $(seq 1 100); do
     kill -0 "$pid" 2>/dev/null || { echo "Firebird server (pid $pid) stopped"; return 0; }
