@@ -2,6 +2,7 @@
 
 #include "config/CommandeConfig.h"
 #include "db/CommandeScript.h"
+#include "db/Firebird.h"
 
 #include <cstdio>
 
@@ -46,6 +47,7 @@ QString UsageLigneCommande()
 
 int ExecuterSansFenetre(const OptionsLigneCommande& options)
 {
+    fb::FinClient finClient;   // the engine is shut down before the process exits
     if (options.config)
         return ExecuterCommandeConfig();
     if (!options.script.isEmpty())
