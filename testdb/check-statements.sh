@@ -48,11 +48,18 @@ val() {
   isql-fb -q -ch ISO8859_1 -i "$work/val.sql" "$db" 2>&1 | iconv -f WINDOWS-1252 -t UTF-8 | tr -d ' \r' | grep -v '^$' | head -n 1
 }
 
+# The tool's own template files, so the checks always run the texts that ship.
+modele() {
+  local f="$here/../src/batch/templates/$1"
+  [ -f "$f" ] || f="$here/../src/overlap/templates/$1"
+  cat "$f"
+}
+
 # Fills a template as the tool does: each placeholder replaced by its value text, in order.
 # fill FILE PLACEHOLDER VALUE ...
 fill() {
   local text
-  text=$(cat "$here/checks/$1")
+  text=$(modele "$1")
   shift
   while [ $# -ge 2 ]; do
     text=${text//"$1"/"$2"}
@@ -207,11 +214,11 @@ v1=$(val "SELECT COUNT(*) FROM VENTE")
 check "... and books nothing" "$([ "$v0" = "$v1" ]; echo $?)" "$v0 -> $v1"
 
 # --- overlap view --------------------------------------------------------------------------
-run_sql "$(cat "$here/checks/mSQL_PS1.sql")"
+run_sql "$(modele mSQL_PS1.sql)"
 check "overlap procedure created" $? "$(cat "$work/out")"
 v=$(val "SELECT COUNT(*) FROM ($(cat "$here/checks/doublons-select.sql"))")
 check "overlap dataset has rows" "$([ "${v:-0}" -gt 0 ]; echo $?)" "got '$v'"
-run_sql "$(cat "$here/checks/mSQL_PS1.sql")"
+run_sql "$(modele mSQL_PS1.sql)"
 check "overlap procedure replaced" $? "$(cat "$work/out")"
 
 v=$(val "SELECT F_TRADUCTION(2479) || '|' || F_TRADUCTION(1) || '|' || COALESCE(TRY_CAST_TO_DATE('1.6.2024'), 'null') || '|' || COALESCE(TRY_CAST_TO_DATE('31.2.2024'), 'null') || '|' || COALESCE(TRY_CAST_TO_DATE('today'), 'null') FROM RDB\$DATABASE")
