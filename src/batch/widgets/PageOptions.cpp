@@ -117,11 +117,11 @@ PageOptions::PageOptions(QWidget* tsOption, ControleurOptions& controleur)
         g->addWidget(etiquette(pnl, QStringLiteral("Label28"), QStringLiteral("Entre")), 0, 0);
         g->addWidget(editeurDateA(pnl, QStringLiteral("edtDateEch1")), 0, 1);
         g->addWidget(etiquette(pnl, QStringLiteral("Label29"), QStringLiteral("et")), 0, 2);
-        g->addWidget(editeurDateA(pnl, QStringLiteral("edtDateEch2")), 0, 3);
+        g->addWidget(editeurDateA(pnl, QStringLiteral("edtDateEch2")), 0, 3, Qt::AlignLeft);
         g->addWidget(etiquette(pnl, QStringLiteral("Label23"), QStringLiteral("Entre")), 1, 0);
         g->addWidget(editeurMontantA(pnl, QStringLiteral("edtMontant3")), 1, 1);
         g->addWidget(etiquette(pnl, QStringLiteral("Label24"), QStringLiteral("et")), 1, 2);
-        g->addWidget(editeurMontantA(pnl, QStringLiteral("edtMontant4")), 1, 3);
+        g->addWidget(editeurMontantA(pnl, QStringLiteral("edtMontant4")), 1, 3, Qt::AlignLeft);
 
         auto* rgChoix2 = new QGroupBox(QStringLiteral("Montant"), pnl);
         rgChoix2->setObjectName(QStringLiteral("rgChoix2"));
