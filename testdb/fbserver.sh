@@ -63,6 +63,12 @@ start() {
   probe="$dir/probe.fdb"
   make_probe || { echo "$0: cannot create $probe:" >&2; cat "$dir/isql.log" >&2; exit 1; }
 
+  # Started by an earlier call for this folder and still running: keep it, and keep its pid
+  # so that `stop` ends it.
+  if [ -f "$pidfile" ] && kill -0 "$(cat "$pidfile")" 2>/dev/null && listening && accepts_builtin; then
+    echo "Firebird server on $host:$port (pid $(cat "$pidfile"), already started)"
+    return 0
+  fi
   if listening; then
     if accepts_builtin || { set_password_remote && accepts_builtin; }; then
       rm -f "$pidfile"

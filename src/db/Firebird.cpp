@@ -281,10 +281,10 @@ void remplirDpb(Bloc& dpb, const QStringList& parametres, bool local)
         else
             throw DbError(QStringLiteral("Paramètre de connexion non pris en charge : %1").arg(nom));
     }
-    // Without this the failure of the embedded engine would show as the loopback provider's
-    // misleading "Unable to complete network request to host localhost".
-    if (local)
-        dpb.texte(isc_dpb_config, QByteArrayLiteral("Providers=Engine12"));
+    // Each form goes to its one provider, so that a failure shows its own cause: otherwise an
+    // embedded failure shows as the loopback provider's "Unable to complete network request to
+    // host localhost", and an unreachable server as the engine's failure to open a local file.
+    dpb.texte(isc_dpb_config, local ? QByteArrayLiteral("Providers=Engine12") : QByteArrayLiteral("Providers=Remote"));
 }
 
 } // namespace
