@@ -281,9 +281,9 @@ void remplirDpb(Bloc& dpb, const QStringList& parametres, bool local)
         else
             throw DbError(QStringLiteral("Paramètre de connexion non pris en charge : %1").arg(nom));
     }
-    // Each form goes to its one provider, so that a failure shows its own cause: otherwise an
-    // embedded failure shows as the loopback provider's "Unable to complete network request to
-    // host localhost", and an unreachable server as the engine's failure to open a local file.
+    // Each form goes to its one provider, so that a failure shows that provider's own cause:
+    // otherwise an embedded failure shows as the loopback provider's misleading "Unable to
+    // complete network request to host localhost".
     dpb.texte(isc_dpb_config, local ? QByteArrayLiteral("Providers=Engine12") : QByteArrayLiteral("Providers=Remote"));
 }
 

@@ -254,6 +254,23 @@ private Q_SLOTS:
         QCOMPARE(op.textes("erreur"), QStringList{kEchecBase});
     }
 
+    // The operator must read that the server cannot be reached, not that some file is missing.
+    void serveurInjoignable()
+    {
+        preparer({});
+        ConfigPrg.Centre = 1001;
+        ConfigPrg.IPServeur = QStringLiteral("127.0.0.1");
+        ConfigPrg.PortDonnee = QStringLiteral("1");   // nothing listens there
+        Session session;
+        RecordingOperator op;
+        QVERIFY(!OuvrirConnexionAuDemarrage(session, op));
+        const QStringList erreurs = op.textes("messageErreur");
+        QCOMPARE(erreurs.size(), 1);
+        QVERIFY2(erreurs.at(0).startsWith(kEchecServeur + QStringLiteral("Unable to complete network request to host \"127.0.0.1\"")),
+                 qPrintable(erreurs.at(0)));
+        QCOMPARE(op.textes("erreur"), QStringList{kEchecBase});
+    }
+
     void reconnexionFermeLaPremiere()
     {
         preparer({});
