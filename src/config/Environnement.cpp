@@ -18,11 +18,13 @@ void DefinirDossierExecutable(const QString& dossier)
 
 QString DossierExecutable()
 {
-    QString d = dossierImpose().isEmpty() ? QCoreApplication::applicationDirPath()
-                                          : QDir(dossierImpose()).absolutePath();
-    if (!d.endsWith(QLatin1Char('/')))
-        d += QLatin1Char('/');
-    return d;
+    return AvecSeparateurFinal(dossierImpose().isEmpty() ? QCoreApplication::applicationDirPath()
+                                                         : QDir(dossierImpose()).absolutePath());
+}
+
+QString AvecSeparateurFinal(const QString& chemin)
+{
+    return chemin.endsWith(QLatin1Char('/')) ? chemin : chemin + QLatin1Char('/');
 }
 
 QString VersSeparateurs(const QString& chemin)

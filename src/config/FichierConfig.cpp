@@ -32,13 +32,6 @@ double joursDepuisDate(const QDate& date)
     return static_cast<double>(QDate(1899, 12, 30).daysTo(date));
 }
 
-QString avecSeparateurFinal(QString chemin)
-{
-    if (!chemin.endsWith(QLatin1Char('/')))
-        chemin += QLatin1Char('/');
-    return chemin;
-}
-
 bool centreValide(qint64 centre)
 {
     return centre >= 1000 && centre <= 9999;
@@ -62,7 +55,7 @@ bool existe(const QString& chemin)
 TEnr_ConfigServeur lireEntree(const FichierIni& ini, const QString& section)
 {
     TEnr_ConfigServeur e;
-    e.Racine = avecSeparateurFinal(VersSeparateurs(ini.lireTexte(section, QStringLiteral("Racine"), ConfigPrg.Racine)));
+    e.Racine = AvecSeparateurFinal(VersSeparateurs(ini.lireTexte(section, QStringLiteral("Racine"), ConfigPrg.Racine)));
     e.IPServeur = ini.lireTexte(section, QStringLiteral("IPServeur"), QStringLiteral("127.0.0.1"));
     e.PortDonnee = ini.lireTexte(section, QStringLiteral("PortDonnee"), QStringLiteral("3050"));
     e.Centre = regleCentre(ini.lireEntier(section, QStringLiteral("Centre"), -1));
@@ -103,7 +96,7 @@ void selectionner(const TEnr_ConfigServeur& e, int n)
     ConfigPrg.Semaphore = e.Semaphore;
     ConfigPrg.NiveauDebug = e.NiveauDebug;
     if (ConfigPrg.Racine.contains(QLatin1String("..")))
-        ConfigPrg.Racine = avecSeparateurFinal(CheminComplet(ConfigPrg.Racine));
+        ConfigPrg.Racine = AvecSeparateurFinal(CheminComplet(ConfigPrg.Racine));
     if (ConfigPrg.Alias.contains(QLatin1String("..")))
         ConfigPrg.Alias = CheminComplet(ConfigPrg.Alias);
 }
@@ -149,7 +142,7 @@ void lireApresDepart()
 
 QString RacineDepuisDossier(const QString& dossierExecutable)
 {
-    QString racine = avecSeparateurFinal(dossierExecutable);
+    QString racine = AvecSeparateurFinal(dossierExecutable);
     const qsizetype i = racine.indexOf(QLatin1String("program/"), 0, Qt::CaseInsensitive);
     if (i >= 0)
         racine.remove(i, 8);
@@ -158,7 +151,7 @@ QString RacineDepuisDossier(const QString& dossierExecutable)
 
 QString CheminFichierConfig(const QString& racine)
 {
-    const QString base = avecSeparateurFinal(racine);
+    const QString base = AvecSeparateurFinal(racine);
     QString program = QStringLiteral("Program");
     if (!QFileInfo(base + program).isDir()) {
         const QStringList dossiers = QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
@@ -282,7 +275,7 @@ void ImporterAncienneConfig()
         const FichierIni ini(DossierExecutable() + QStringLiteral("zelto.conf"));
         const QString& s = kSectionConfiguration;
         // The legacy root may lack its final separator; it is joined with "Program/" later.
-        ConfigPrg.Racine = avecSeparateurFinal(VersSeparateurs(ini.lireTexte(s, QStringLiteral("Racine"), ConfigPrg.Racine)));
+        ConfigPrg.Racine = AvecSeparateurFinal(VersSeparateurs(ini.lireTexte(s, QStringLiteral("Racine"), ConfigPrg.Racine)));
         ConfigPrg.IPServeur = ini.lireTexte(s, QStringLiteral("IPServeur"), QStringLiteral("127.0.0.1"));
         ConfigPrg.PortDonnee = ini.lireTexte(s, QStringLiteral("PortDonnee"), QStringLiteral("3050"));
         ConfigPrg.Centre = regleCentre(ini.lireEntier(s, QStringLiteral("Centre"), -1));

@@ -23,27 +23,20 @@ QDateTime maintenant()
     return h ? h() : QDateTime::currentDateTime();
 }
 
-QString avecSeparateurFinal(QString dossier)
-{
-    if (!dossier.endsWith(QLatin1Char('/')))
-        dossier += QLatin1Char('/');
-    return dossier;
-}
-
 // Steps "not set" of the rule: the first variable that gives 4 characters or more.
 QString dossierTempDeBase()
 {
     for (const char* variable : {"TEMP", "TMP", "TMPDIR"}) {
-        const QString d = avecSeparateurFinal(VersSeparateurs(qEnvironmentVariable(variable)));
+        const QString d = AvecSeparateurFinal(VersSeparateurs(qEnvironmentVariable(variable)));
         if (d.size() >= 4)
             return d;
     }
-    return avecSeparateurFinal(QDir::tempPath());
+    return AvecSeparateurFinal(QDir::tempPath());
 }
 
 QString avecZeltoSystem(QString dossier)
 {
-    dossier = avecSeparateurFinal(dossier);
+    dossier = AvecSeparateurFinal(dossier);
     // Case-sensitive on purpose: "zeltosystem" is a different folder.
     if (!dossier.contains(QLatin1String("ZeltoSystem")))
         dossier += QLatin1String("ZeltoSystem/");
