@@ -20,28 +20,16 @@ bool multiplierPar10(qint64& v)
 
 std::optional<fb::Decimal> versEchelle(const fb::Decimal& d, int decimales)
 {
+    if (-d.echelle > decimales) {
+        // More than 18 dropped digits would overflow the divisor: below any unit.
+        if (-d.echelle - decimales > 18)
+            return fb::Decimal{0, -decimales};
+        return d.arrondi(decimales);
+    }
     qint64 v = d.valeur;
-    int echelle = d.echelle;
-    while (-echelle < decimales) {
+    for (int echelle = d.echelle; -echelle < decimales; --echelle)
         if (!multiplierPar10(v))
             return std::nullopt;
-        --echelle;
-    }
-    if (-echelle > decimales) {
-        // Divide once: rounding digit by digit would round twice (0.0149 must give 0.01).
-        qint64 diviseur = 1;
-        for (int k = -echelle; k > decimales; --k)
-            if (!multiplierPar10(diviseur))
-                return fb::Decimal{0, -decimales};   // more than 18 dropped digits: below any unit
-        const qint64 quotient = v / diviseur;
-        const qint64 reste = v % diviseur;
-        const qint64 demi = diviseur / 2;
-        v = quotient;
-        if (reste >= demi)
-            ++v;
-        else if (-reste >= demi)
-            --v;
-    }
     return fb::Decimal{v, -decimales};
 }
 
