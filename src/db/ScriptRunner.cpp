@@ -52,7 +52,8 @@ void ScriptRunner::RunFrom(int first)
 {
     m_arret = false;
     analyserSiBesoin();
-    // The list may not change under the loop: a handler that sets Script ends the run.
+    // Copies, so that a handler that sets Script cannot pull the list from under the loop:
+    // this run goes on with the text it parsed.
     const QList<ScriptStatement> instructions = m_instructions;
     const QStringList lignes = m_script;
     for (int n = std::max(first, 1); n <= instructions.size(); ++n) {
