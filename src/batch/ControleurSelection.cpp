@@ -3,7 +3,7 @@
 #include "app/OperatorInterface.h"
 #include "batch/ControleurOptions.h"
 #include "batch/NumerosCsv.h"
-#include "config/ConfigPrg.h"
+#include "db/Connexion.h"
 #include "db/Session.h"
 
 #include <QDir>
@@ -145,9 +145,7 @@ void ControleurSelection::setMultiCentre(bool coche)
 void ControleurSelection::cbxMultiCentreClick()
 {
     // The count is not recomputed: it changes with the next source choice.
-    m_session.setTitre(QStringLiteral("Module spécial [") + QString::number(m_session.centreSelection())
-                       + QStringLiteral(" - ") + ConfigPrg.IPServeur + QStringLiteral(" - ") + ConfigPrg.Nom
-                       + QStringLiteral("]"));
+    m_session.setTitre(TitreConnexion(m_session.centreSelection()));
 }
 
 ControleurSelection::Chargement ControleurSelection::arreter(const QString& message)
