@@ -7,6 +7,10 @@
 
 // Built-in enciphered password text, the default of "MotDePasse".
 inline constexpr const char* kMotDePasseParDefaut = "tR4kWz0pLm9QxV2sYb7NcA==";
+// Starting values of the record, also the defaults of every file that fills an entry.
+inline constexpr const char* kAliasParDefaut = "Q58_GESTION";
+inline constexpr const char* kIPServeurParDefaut = "127.0.0.1";
+inline constexpr const char* kPortDonneeParDefaut = "3050";
 
 struct TConfigPrg
 {

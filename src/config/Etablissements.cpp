@@ -109,12 +109,12 @@ void LireFichierEtablissements()
         TEnr_ConfigServeur entree;
         entree.Centre = *centre;
         entree.Token = valeurEnfant(ets, QStringLiteral("Code")).value_or(QString());
-        entree.IPServeur = valeurEnfant(ets, QStringLiteral("IP")).value_or(QStringLiteral("127.0.0.1"));
+        entree.IPServeur = valeurEnfant(ets, QStringLiteral("IP")).value_or(QLatin1String(kIPServeurParDefaut));
         const auto alias = valeurEnfant(ets, QStringLiteral("Alias"));
-        entree.Alias = !alias ? ConfigPrg.Alias : alias->isEmpty() ? QStringLiteral("Q58_GESTION") : *alias;
+        entree.Alias = !alias ? ConfigPrg.Alias : alias->isEmpty() ? QString(QLatin1String(kAliasParDefaut)) : *alias;
         entree.Nom = valeurEnfant(ets, QStringLiteral("Nom")).value_or(QString());
         entree.Racine = ConfigPrg.Racine;
-        entree.PortDonnee = QStringLiteral("3050");
+        entree.PortDonnee = QLatin1String(kPortDonneeParDefaut);
         entree.Dernier = ConfigPrg.Dernier;
         entree.Temporaire = ConfigPrg.Temporaire;
         entree.MotDePasse = ConfigPrg.MotDePasse;

@@ -17,7 +17,6 @@
 namespace {
 
 const QString kNomFichier = QStringLiteral("zeltoQ58.conf");
-const QString kAliasParDefaut = QStringLiteral("Q58_GESTION");
 const QString kSectionConfiguration = QStringLiteral("Configuration");
 
 QString g_fichierLu;
@@ -56,14 +55,14 @@ TEnr_ConfigServeur lireEntree(const FichierIni& ini, const QString& section)
 {
     TEnr_ConfigServeur e;
     e.Racine = AvecSeparateurFinal(VersSeparateurs(ini.lireTexte(section, QStringLiteral("Racine"), ConfigPrg.Racine)));
-    e.IPServeur = ini.lireTexte(section, QStringLiteral("IPServeur"), QStringLiteral("127.0.0.1"));
-    e.PortDonnee = ini.lireTexte(section, QStringLiteral("PortDonnee"), QStringLiteral("3050"));
+    e.IPServeur = ini.lireTexte(section, QStringLiteral("IPServeur"), QLatin1String(kIPServeurParDefaut));
+    e.PortDonnee = ini.lireTexte(section, QStringLiteral("PortDonnee"), QLatin1String(kPortDonneeParDefaut));
     e.Centre = regleCentre(ini.lireEntier(section, QStringLiteral("Centre"), -1));
     e.Dernier = ini.lireTexte(section, QStringLiteral("Dernier"), QString());
     e.Temporaire = ini.lireTexte(section, QStringLiteral("Temporaire"), ConfigPrg.Temporaire);
     e.Alias = ini.lireTexte(section, QStringLiteral("Alias"), ConfigPrg.Alias);
     if (e.Alias.isEmpty())
-        e.Alias = kAliasParDefaut;
+        e.Alias = QLatin1String(kAliasParDefaut);
     e.MotDePasse = ini.lireTexte(section, QStringLiteral("MotDePasse"), ConfigPrg.MotDePasse);
     e.Nom = ini.lireTexte(section, QStringLiteral("Nom"), ConfigPrg.Nom);
     e.Semaphore = ini.lireTexte(section, QStringLiteral("Semaphore"), ConfigPrg.Semaphore);
@@ -190,11 +189,11 @@ void LireFichierConfig()
 
     ConfigPrg.Temporaire = NormaliserDossierTemp(ConfigPrg.Temporaire);
 
-    ConfigPrg.Alias = kAliasParDefaut;
+    ConfigPrg.Alias = QLatin1String(kAliasParDefaut);
     ConfigPrg.MotDePasse = QString::fromLatin1(kMotDePasseParDefaut);
     ConfigPrg.Racine = RacineDepuisDossier(DossierExecutable());
-    ConfigPrg.IPServeur = QStringLiteral("127.0.0.1");
-    ConfigPrg.PortDonnee = QStringLiteral("3050");
+    ConfigPrg.IPServeur = QLatin1String(kIPServeurParDefaut);
+    ConfigPrg.PortDonnee = QLatin1String(kPortDonneeParDefaut);
     ConfigPrg.ServeurChoisi = -1;
     ConfigPrg.Nom = QStringLiteral("LOCAL");
     ConfigPrg.Semaphore.clear();
@@ -230,7 +229,7 @@ void CreerFichierConfig()
         if (ConfigPrg.Centre != -1)
             ini.ecrireTexte(section, QStringLiteral("Centre"),
                             centreValide(ConfigPrg.Centre) ? QString::number(ConfigPrg.Centre) : QStringLiteral("-1"));
-        ini.ecrireTexte(section, QStringLiteral("Alias"), ConfigPrg.Alias.isEmpty() ? kAliasParDefaut : ConfigPrg.Alias);
+        ini.ecrireTexte(section, QStringLiteral("Alias"), ConfigPrg.Alias.isEmpty() ? QLatin1String(kAliasParDefaut) : ConfigPrg.Alias);
         if (ConfigPrg.MotDePasse != QLatin1String(kMotDePasseParDefaut))
             ini.ecrireTexte(section, QStringLiteral("MotDePasse"), ConfigPrg.MotDePasse);
         ini.ecrireTexte(section, QStringLiteral("Nom"), ConfigPrg.Nom);
@@ -276,8 +275,8 @@ void ImporterAncienneConfig()
         const QString& s = kSectionConfiguration;
         // The legacy root may lack its final separator; it is joined with "Program/" later.
         ConfigPrg.Racine = AvecSeparateurFinal(VersSeparateurs(ini.lireTexte(s, QStringLiteral("Racine"), ConfigPrg.Racine)));
-        ConfigPrg.IPServeur = ini.lireTexte(s, QStringLiteral("IPServeur"), QStringLiteral("127.0.0.1"));
-        ConfigPrg.PortDonnee = ini.lireTexte(s, QStringLiteral("PortDonnee"), QStringLiteral("3050"));
+        ConfigPrg.IPServeur = ini.lireTexte(s, QStringLiteral("IPServeur"), QLatin1String(kIPServeurParDefaut));
+        ConfigPrg.PortDonnee = ini.lireTexte(s, QStringLiteral("PortDonnee"), QLatin1String(kPortDonneeParDefaut));
         ConfigPrg.Centre = regleCentre(ini.lireEntier(s, QStringLiteral("Centre"), -1));
         ConfigPrg.Dernier = ini.lireTexte(s, QStringLiteral("Dernier"), QString());
         ConfigPrg.Temporaire = NormaliserDossierTemp(ini.lireTexte(s, QStringLiteral("Temporaire"), ConfigPrg.Temporaire));
