@@ -2,29 +2,17 @@
 // A session opened on a private copy of the club test database (tests run in parallel),
 // as the connection leaves it: centre 1001, server name and address in the configuration.
 #include "config/ConfigPrg.h"
+#include "db/BaseTemporaire.h"
 #include "db/Session.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 class SessionEssai
 {
 public:
-    SessionEssai()
+    SessionEssai() : base(modele())
     {
-        const QString modele = qEnvironmentVariable("MSP_TESTDB");
-        if (modele.isEmpty())
-            qFatal("MSP_TESTDB is not set: declare the test with DATABASE");
-        chemin = dossier.filePath(QStringLiteral("club.fdb"));
-        if (!QFile::copy(modele, chemin))
-            qFatal("cannot copy %s", qPrintable(modele));
-        QFile::setPermissions(chemin, QFile::ReadOwner | QFile::WriteOwner);
-        session.dbZelto.setLibraryName(QStringLiteral("libfbclient.so.2"));
-        session.dbZelto.setDatabaseName(chemin);
-        session.dbZelto.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=masterkey"),
-                                   QStringLiteral("lc_ctype=ISO8859_1")});
-        session.dbZelto.open();
+        base.ouvrir(session.dbZelto);
         session.centre = 1001;
         ConfigPrg.IPServeur = QStringLiteral("10.0.0.7");
         ConfigPrg.Nom = QStringLiteral("Club Essai");
@@ -57,7 +45,18 @@ public:
 
     qint64 entier(const QString& sql) { return colonne(sql).value(0).toLongLong(); }
 
-    QTemporaryDir dossier;
-    QString chemin;
+    // Declared before the session, so that the connection closes before its folder goes.
+    BaseTemporaire base;
+    QTemporaryDir& dossier = base.dossier;
+    const QString& chemin = base.chemin;
     Session session;
+
+private:
+    static QString modele()
+    {
+        const QString m = qEnvironmentVariable("MSP_TESTDB");
+        if (m.isEmpty())
+            qFatal("MSP_TESTDB is not set: declare the test with DATABASE");
+        return m;
+    }
 };
