@@ -21,9 +21,10 @@ fi
 # The program reads and may create its configuration: keep that away from the real profile.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/Program" "$work/home"
+mkdir -p "$work/Program" "$work/home" "$work/temp"
 
-HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
+# TEMP: the program's temporary and log folder, which it creates at start.
+HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" TEMP="$work/temp" \
   MSP_SCREENSHOTS="$out" \
   xvfb-run -a -s "-screen 0 1280x1024x24" "$build/module-special" --racine "$work/Program"
 echo "Pictures in $out"
