@@ -490,7 +490,16 @@ struct Transaction::Impl : Dependant
     {
         if (!tra)
             return;
-        fermerCurseurs();
+        if (valider) {
+            fermerCurseurs();
+        } else {
+            // A roll-back ends the transaction whatever happens: a cursor that cannot be closed
+            // (the attachment was cut) is released all the same and must not keep it alive.
+            try {
+                fermerCurseurs();
+            } catch (const DbError&) {
+            }
+        }
         Client::Impl& c = *base->impl()->client;
         Appel appel(c);
         if (valider) {

@@ -450,6 +450,28 @@ private Q_SLOTS:
         q.execute();
         QVERIFY(!q.eof());
     }
+
+    void rollbackSurAttachementCoupe()
+    {
+        // The attachment is cut under an open cursor: the roll-back still ends the transaction,
+        // so that nothing later uses a handle of the dead attachment.
+        fb::Database base;
+        m_base->ouvrir(base);
+        fb::Transaction tr(base);
+        tr.setParams(parametresTransaction());
+        fb::Query q(base, tr);
+        tr.start();
+        q.setSql(QStringLiteral("SELECT CURRENT_CONNECTION FROM RDB$DATABASE"));
+        q.execute();
+        const qint64 id = q.asInt64(0);
+        executer(QStringLiteral("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = %1").arg(id));
+        try {
+            tr.rollback();
+        } catch (const DbError&) {
+        }
+        QVERIFY(!tr.isActive());
+        QVERIFY(!q.isOpen());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFbClient)
