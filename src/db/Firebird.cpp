@@ -1041,7 +1041,16 @@ QString Query::sql() const { return d->sql; }
 QStringList Query::paramNames() const { return d->positionnel.noms; }
 
 void Query::setParam(const QString& nom, qint64 valeur) { d->poser(nom, valeur); }
-void Query::setParam(const QString& nom, const QString& valeur) { d->poser(nom, octets(valeur)); }
+void Query::setParam(const QString& nom, const QString& valeur)
+{
+    QByteArray texte = octets(valeur);
+    // The message's length field has 16 bits: a longer text would reach the engine cut short.
+    if (texte.size() > 0xFFFF)
+        throw DbError(QStringLiteral("Le texte du paramètre %1 est trop long (%2 caractères, 65535 au plus).")
+                          .arg(nom)
+                          .arg(texte.size()));
+    d->poser(nom, std::move(texte));
+}
 void Query::setParam(const QString& nom, const QDate& valeur)
 {
     if (valeur.isValid())

@@ -172,6 +172,20 @@ private Q_SLOTS:
         m_tr.rollback();
     }
 
+    void texteTropLong()
+    {
+        // Beyond 65535 bytes the text would reach the engine with its length wrapped: refused.
+        m_tr.start();
+        fb::Query q(m_db, m_tr);
+        q.setSql(QStringLiteral("SELECT CHAR_LENGTH(CAST(:T AS VARCHAR(32000))) FROM RDB$DATABASE"));
+        QVERIFY_THROWS_EXCEPTION(DbError, q.setParam(QStringLiteral("T"), QString(65537, QLatin1Char('x'))));
+        q.setParam(QStringLiteral("T"), QString(3, QLatin1Char('x')));
+        q.execute();
+        QCOMPARE(q.asInt64(0), 3);
+        q.release();
+        m_tr.rollback();
+    }
+
     void datesEtNuls()
     {
         m_tr.start();
