@@ -7,6 +7,9 @@
 #
 # The SYSDBA password becomes the built-in one: $MSP_MOT_DE_PASSE, default ZeltoDev123 (the
 # default of the CMake option of the same name). DIR/probe.fdb serves to try the password.
+# A server already listening that refuses it gets its SYSDBA password changed to the built-in
+# one (through the install's /etc/firebird/3.0/SYSDBA.password): run the tests on a machine
+# whose Firebird server serves nothing else.
 set -euo pipefail
 
 usage() { echo "usage: $0 start|stop DIR" >&2; exit 2; }
