@@ -22,6 +22,16 @@ QString sqlActifs(const QString& filtreCentre)
         .arg(filtreCentre);
 }
 
+// Writes a CSV file of the given bytes into the test's folder; returns its path, empty on failure.
+QString ecrireCsv(const QTemporaryDir& dossier, const QByteArray& contenu, const QString& nom = QStringLiteral("clients.csv"))
+{
+    const QString chemin = dossier.filePath(nom);
+    QFile f(chemin);
+    if (!f.open(QIODevice::WriteOnly) || f.write(contenu) != contenu.size())
+        return {};
+    return chemin;
+}
+
 QList<qint64> entiers(const QList<QVariant>& valeurs)
 {
     QList<qint64> r;
@@ -119,11 +129,8 @@ void TestSelection::chargementCsv()
     e.executer({"INSERT INTO T_CLIENTS_PRESENTS VALUES (-1, 499, 10010, 'ancien')",
                 "INSERT INTO T_CLIENTS_PRESENTS VALUES (-2, 498, 10020, 'autre')",
                 "INSERT INTO T_CLIENTS_PRESENTS VALUES (-3, 497, 10030, 'autre')"});
-    const QString chemin = e.dossier.filePath("clients.csv");
-    QFile f(chemin);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(contenu);
-    f.close();
+    const QString chemin = ecrireCsv(e.dossier, contenu);
+    QVERIFY(!chemin.isEmpty());
 
     RecordingOperator op;
     ControleurOptions options(e.session, op);
@@ -149,11 +156,8 @@ void TestSelection::chargementCsv()
 void TestSelection::insertionRefusee()
 {
     SessionEssai e;
-    const QString chemin = e.dossier.filePath("clients.csv");
-    QFile f(chemin);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("1\n9999\n2\n");   // 9999 is no client: the table refuses it
-    f.close();
+    const QString chemin = ecrireCsv(e.dossier, "1\n9999\n2\n");   // 9999 is no client: the table refuses it
+    QVERIFY(!chemin.isEmpty());
     RecordingOperator op;
     ControleurOptions options(e.session, op);
     ControleurSelection selection(e.session, options, op);
@@ -170,11 +174,8 @@ void TestSelection::insertionRefusee()
 void TestSelection::secondChargement()
 {
     SessionEssai e;
-    const QString chemin = e.dossier.filePath("clients.csv");
-    QFile f(chemin);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("7\n8\n9\n");
-    f.close();
+    const QString chemin = ecrireCsv(e.dossier, "7\n8\n9\n");
+    QVERIFY(!chemin.isEmpty());
     RecordingOperator op;
     ControleurOptions options(e.session, op);
     ControleurSelection selection(e.session, options, op);
@@ -212,12 +213,8 @@ void TestSelection::arrets()
     if (fichier == QLatin1String("dossier")) {
         chemin = e.dossier.path();
     } else if (!fichier.isEmpty()) {
-        chemin = e.dossier.filePath(fichier);
-        if (!contenu.isNull()) {
-            QFile f(chemin);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(contenu);
-        }
+        chemin = contenu.isNull() ? e.dossier.filePath(fichier) : ecrireCsv(e.dossier, contenu, fichier);
+        QVERIFY(!chemin.isEmpty());
     }
     RecordingOperator op;
     ControleurOptions options(e.session, op);
