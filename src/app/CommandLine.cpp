@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "batch/CommandeBatch.h"
 #include "config/CommandeConfig.h"
 #include "db/CommandeScript.h"
 #include "db/Firebird.h"
@@ -52,6 +53,8 @@ int ExecuterSansFenetre(const OptionsLigneCommande& options)
         return ExecuterCommandeConfig();
     if (!options.script.isEmpty())
         return ExecuterCommandeScript(options.script);
+    if (!options.batch.isEmpty())
+        return ExecuterCommandeBatch(options.batch, options.oui);
     std::fputs("Cette option n'est pas encore disponible dans cette version.\n", stderr);
     return 1;
 }

@@ -7,6 +7,7 @@
 #include "app/OperatorInterface.h"
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"
+#include "batch/Traitement.h"
 #include "batch/widgets/PageOptions.h"
 #include "batch/widgets/PageSelection.h"
 #include "db/Session.h"
@@ -298,6 +299,14 @@ void TfrmMain::btnDoublonsClick()
     activerPage(PageDoublons);
 }
 
+void TfrmMain::btnTraiterClick()
+{
+    if (!m_traitement || !m_btnTraiter->isEnabled())
+        return;
+    if (m_traitement->btnTraiterClick().issue == Traitement::Issue::Termine)
+        activerPage(PageOption);
+}
+
 void TfrmMain::btnOKClick()
 {
     close();
@@ -323,6 +332,14 @@ void TfrmMain::installerPagesLot(Session& session, OperatorInterface& operateur)
     m_controleurSelection = new ControleurSelection(session, *m_controleurOptions, operateur, this);
     m_pageSelection = new PageSelection(m_tsLoadData, *m_controleurSelection, operateur);
     m_pageOptions = new PageOptions(m_tsOption, *m_controleurOptions);
+    m_traitement = new Traitement(session, *m_controleurOptions, *m_controleurSelection, operateur, this);
+    connect(m_traitement, &Traitement::traiterActifChange, this, [this](bool actif) {
+        m_btnTraiter->setEnabled(actif);
+        // The run holds this thread until its summary: let the disabled button show first.
+        if (!actif)
+            QCoreApplication::processEvents();
+    });
+    connect(m_btnTraiter, &TLabelBouton::clicked, this, &TfrmMain::btnTraiterClick);
     // The label buttons stay above the page contents.
     for (QWidget* page : {m_tsLoadData, m_tsOption})
         for (QObject* enfant : page->children())

@@ -15,6 +15,7 @@ class QStackedWidget;
 class QTimer;
 class TDBGridColor;
 class TLabelBouton;
+class Traitement;
 
 // The common base window of the product's programs; it adds nothing.
 class TFormZelto : public QWidget
@@ -52,6 +53,7 @@ public:
     void installerPagesLot(Session& session, OperatorInterface& operateur);
     ControleurSelection* controleurSelection() const { return m_controleurSelection; }
     ControleurOptions* controleurOptions() const { return m_controleurOptions; }
+    Traitement* traitement() const { return m_traitement; }
 
     QTimer* Timer1() const { return m_timer1; }
     TLabelBouton* btnTraiter() const { return m_btnTraiter; }
@@ -67,6 +69,7 @@ public Q_SLOTS:
     void Label8Click();   // previous page
     void btnDoublonsClick();
     void btnOKClick();
+    void btnTraiterClick();
 
 protected:
     void closeEvent(QCloseEvent* evenement) override;
@@ -101,6 +104,7 @@ private:
     OperatorInterface* m_operateur = nullptr;
     ControleurOptions* m_controleurOptions = nullptr;
     ControleurSelection* m_controleurSelection = nullptr;
+    Traitement* m_traitement = nullptr;
     PageSelection* m_pageSelection = nullptr;
     PageOptions* m_pageOptions = nullptr;
     bool m_centree = false;

@@ -1,0 +1,7 @@
+#pragma once
+#include <QString>
+
+// "--batch JOB [--yes]": one batch run without a window, from the job file's options.
+// Exit codes: 0 done without failed statement, 3 done with failed statements, 1 stopped by a
+// check or the selection or job refused, 2 no connection, 5 ended by an unexpected error.
+int ExecuterCommandeBatch(const QString& fichierLot, bool repondreOui);
