@@ -16,8 +16,10 @@ echec() { echo "test-package: $*" >&2; exit 1; }
 [ "$(id -u)" -eq 0 ] || echec "needs root (it installs the package with dpkg); run it as root or through sudo."
 [ -f "$build/CMakeCache.txt" ] || echec "no build in $build: run bash scripts/build.sh first."
 
-# One package test at a time on a machine: two would install and remove the same package.
-exec 9>/run/lock/module-special-package-test.lock
+# One package test at a time on a machine: two would install and remove the same package. The
+# lock is taken on dpkg's own folder, which always exists, so no lock file is left behind
+# (dpkg locks files inside it with fcntl, which does not meet flock).
+exec 9</var/lib/dpkg
 flock -w 600 9 || echec "another package test has held the lock for 10 minutes."
 
 # The test removes and purges the package and /opt/zelto: never on a machine that uses them.
@@ -115,12 +117,15 @@ grep -qx "Racine=/opt/zelto/" "$work/config" || echec "--config: $(grep ^Racine=
 lancer "$programme/module-special" --config >"$work/config2" || echec "$programme/module-special --config failed"
 grep -qx "Fichier=$programme/zeltoQ58.conf" "$work/config2" || echec "--config from $programme read another file"
 lancer module-special --help >"$work/aide" || echec "module-special --help failed"
-# --version, once the program has it: the package's version.
-if grep -q -- '--version' "$work/aide"; then
-  v=$(lancer module-special --version) || echec "module-special --version failed"
-  [ "$v" = "module-special $version" ] || echec "--version printed: $v"
-else
+# --version prints the package's version; a build that does not know the option yet refuses it
+# as unknown (exit 64), and then --help above stands for it.
+rc=0
+v=$(lancer module-special --version 2>"$work/version.err") || rc=$?
+if [ "$rc" -eq 64 ] && grep -q "option inconnue : --version" "$work/version.err"; then
   echo "test-package: this build has no --version option yet; checked --help" >&2
+else
+  [ "$rc" -eq 0 ] || { cat "$work/version.err" >&2; echec "module-special --version exited $rc"; }
+  [ "$v" = "module-special $version" ] || echec "--version printed: $v"
 fi
 [ "$(ecart installe)" = "+$programme/zeltoQ58.conf " ] || echec "running the program left: $(ecart installe)"
 
