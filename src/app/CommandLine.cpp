@@ -25,24 +25,28 @@ OptionsLigneCommande AnalyserLigneCommande(const QStringList& args)
         else if (a == QLatin1String("--batch")) o.batch = valeur(i, a);
         else if (a == QLatin1String("--doublons")) o.doublons = valeur(i, a);
         else if (a == QLatin1String("--yes")) o.oui = true;
+        else if (a == QLatin1String("--simuler")) o.simuler = true;
         else if (a == QLatin1String("--help") || a == QLatin1String("-h")) o.aide = true;
         else o.erreur = QStringLiteral("option inconnue : %1").arg(a);
     }
     const int modes = int(o.config) + int(!o.script.isEmpty()) + int(!o.batch.isEmpty()) + int(!o.doublons.isEmpty());
     if (o.erreur.isEmpty() && modes > 1)
         o.erreur = QStringLiteral("--config, --script, --batch et --doublons s'excluent");
+    if (o.erreur.isEmpty() && o.simuler && o.batch.isEmpty())
+        o.erreur = QStringLiteral("--simuler ne s'emploie qu'avec --batch JOB");
     return o;
 }
 
 QString UsageLigneCommande()
 {
     return QStringLiteral(
-        "Usage : module-special [--racine DIR] [--config | --script FICHIER | --batch JOB [--yes] | --doublons FICHIER]\n"
+        "Usage : module-special [--racine DIR] [--config | --script FICHIER | --batch JOB [--yes] [--simuler] | --doublons FICHIER]\n"
         "  sans option     ouvre la fenêtre\n"
         "  --racine DIR    se comporte comme si l'exécutable était dans DIR\n"
         "  --config        affiche la configuration en vigueur (clé=valeur)\n"
         "  --script F      exécute le script SQL F sur la base configurée\n"
         "  --batch JOB     traitement par lot sans fenêtre, d'après le fichier JOB\n"
+        "  --simuler       avec --batch : le même traitement, entièrement annulé à la fin\n"
         "  --doublons F    écrit les échéances qui se chevauchent dans le fichier CSV F\n");
 }
 
@@ -54,7 +58,7 @@ int ExecuterSansFenetre(const OptionsLigneCommande& options)
     if (!options.script.isEmpty())
         return ExecuterCommandeScript(options.script);
     if (!options.batch.isEmpty())
-        return ExecuterCommandeBatch(options.batch, options.oui);
+        return ExecuterCommandeBatch(options.batch, options.oui, options.simuler);
     std::fputs("Cette option n'est pas encore disponible dans cette version.\n", stderr);
     return 1;
 }

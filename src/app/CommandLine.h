@@ -11,6 +11,7 @@ struct OptionsLigneCommande
     QString batch;      // --batch JOB
     QString doublons;   // --doublons FILE
     bool oui = false;   // --yes
+    bool simuler = false;   // --simuler (with --batch)
     bool aide = false;  // --help
     QString erreur;     // not empty when the arguments cannot be understood
 

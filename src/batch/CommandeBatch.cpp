@@ -41,7 +41,7 @@ QString lignesLf(QString texte)
     return texte;
 }
 
-int executer(const QString& fichierLot, OperateurLot& operateur)
+int executer(const QString& fichierLot, OperateurLot& operateur, bool simuler)
 {
     FichierLot job;
     try {
@@ -72,14 +72,24 @@ int executer(const QString& fichierLot, OperateurLot& operateur)
     }
 
     Traitement traitement(session, options, selection, operateur);
-    const Traitement::Resultat r = traitement.btnTraiterClick();
-
     QTextStream sortie(stdout);
     sortie.setEncoding(QStringConverter::Utf8);
+    if (simuler) {
+        sortie << Traitement::kBanniereSimulation << '\n';
+        sortie.flush();
+    }
+    const Traitement::Resultat r = simuler ? traitement.simuler() : traitement.btnTraiterClick();
+
+    for (const QString& nom : r.sqlDynamique)
+        operateur.avertissement(QStringLiteral("Simulation : %1 exécute du SQL dynamique (EXECUTE STATEMENT) ; ce qu'il "
+                                               "appelle ne peut pas être suivi.")
+                                    .arg(nom));
     for (const QString& ligne : r.lignesErreur)
         sortie << ligne << '\n';
     if (r.issue == Traitement::Issue::Termine) {
         sortie << lignesLf(r.resume) << '\n';
+        if (r.simulation)
+            sortie << Traitement::kGenerateursSimulation << '\n';
         for (const QString& ligne : r.lignesComptes())
             sortie << ligne << '\n';
     }
@@ -95,10 +105,10 @@ int executer(const QString& fichierLot, OperateurLot& operateur)
 
 } // namespace
 
-int ExecuterCommandeBatch(const QString& fichierLot, bool repondreOui)
+int ExecuterCommandeBatch(const QString& fichierLot, bool repondreOui, bool simuler)
 {
     OperateurLot operateur(repondreOui);
-    const int code = executer(fichierLot, operateur);
+    const int code = executer(fichierLot, operateur, simuler);
     // The session is gone: the engine may shut down.
     fb::Client::arreter();
     return code;

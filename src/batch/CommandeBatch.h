@@ -4,4 +4,6 @@
 // "--batch JOB [--yes]": one batch run without a window, from the job file's options.
 // Exit codes: 0 done without failed statement, 3 done with failed statements, 1 stopped by a
 // check or the selection or job refused, 2 no connection, 5 ended by an unexpected error.
-int ExecuterCommandeBatch(const QString& fichierLot, bool repondreOui);
+// With `simuler`, the same run inside one transaction rolled back at its end; the first line of
+// standard output says so, and the exit codes are those of a real run.
+int ExecuterCommandeBatch(const QString& fichierLot, bool repondreOui, bool simuler = false);

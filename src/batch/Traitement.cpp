@@ -5,7 +5,9 @@
 #include "batch/ControleurSelection.h"
 #include "batch/JournalTraitement.h"
 #include "batch/Operations.h"
+#include "batch/Modeles.h"
 #include "batch/Remplissage.h"
+#include "batch/VerificationSimulation.h"
 #include "db/Session.h"
 
 #include <QDir>
@@ -28,6 +30,17 @@ void annulerEnCours(fb::Transaction& tr)
 }
 
 } // namespace
+
+const QString Traitement::kBanniereSimulation = QStringLiteral("Simulation : aucune modification n'est enregistrée.");
+const QString Traitement::kGenerateursSimulation = QStringLiteral(
+    "Les numéros que la simulation a tirés des générateurs ne sont pas rendus : les prochains identifiants les sauteront.");
+
+QString Traitement::TexteBoite(const Resultat& r)
+{
+    if (!r.simulation)
+        return r.resume;
+    return kBanniereSimulation + QStringLiteral("\n\r") + r.resume + QStringLiteral("\n\r") + kGenerateursSimulation;
+}
 
 QStringList Traitement::Resultat::lignesComptes() const
 {
@@ -142,7 +155,35 @@ QString Traitement::verifier(const ValeursOptions& v, bool& confirme)
 
 Traitement::Resultat Traitement::btnTraiterClick()
 {
+    return lancer(false);
+}
+
+Traitement::Resultat Traitement::simuler()
+{
+    return lancer(true);
+}
+
+namespace {
+
+// The runner is in simulation mode for one run only, however it ends.
+class ModeSimulation
+{
+public:
+    ModeSimulation(ScriptRunner& runner, bool simulation) : m_runner(runner) { m_runner.Simulation = simulation; }
+    ~ModeSimulation() { m_runner.Simulation = false; }
+    ModeSimulation(const ModeSimulation&) = delete;
+    ModeSimulation& operator=(const ModeSimulation&) = delete;
+
+private:
+    ScriptRunner& m_runner;
+};
+
+} // namespace
+
+Traitement::Resultat Traitement::lancer(bool simulation)
+{
     Resultat r;
+    r.simulation = simulation;
     m_session.NbErreurs = 0;
     m_nettoye = false;
     const ValeursOptions v = m_options.valeurs();
@@ -156,30 +197,56 @@ Traitement::Resultat Traitement::btnTraiterClick()
             m_operateur.avertissement(refus);
             return r;
         }
+        if (simulation) {
+            // The load and the clean-up write the work table: its triggers are reached too.
+            QStringList textes{QStringLiteral("T_CLIENTS_PRESENTS")};
+            for (const Operation& op : Operations())
+                if (op.cochee(v))
+                    textes << TexteModele(op.modele);
+            const VerdictSimulation verdict = VerifierSimulation(m_session.dbZelto, textes);
+            if (!verdict.refus.isEmpty()) {
+                m_operateur.avertissement(verdict.refus);
+                return r;
+            }
+            r.sqlDynamique = verdict.sqlDynamique;
+        }
     } catch (const DbError& e) {
         terminerSurErreur(r, e.texteCrLf(), false);
         return r;
     }
 
     Q_EMIT traiterActifChange(false);
+    const ModeSimulation mode(m_session.pFIBScripter1, simulation);
+    const qint32 clientsAvant = m_session.NbClients;
     bool lignesValides = false;   // mTemp holds the CSV lines until the selection is loaded
     try {
-        if (m_selection.ChargerSelection() == ControleurSelection::Chargement::Arrete)
+        if (simulation)
+            segments::ouvrir(m_session.trZelto);   // the load takes part in the simulation
+        if (m_selection.ChargerSelection() == ControleurSelection::Chargement::Arrete) {
+            if (simulation)
+                annulerEnCours(m_session.trZelto);
             return r;   // its message is shown and "Traiter" enabled again
+        }
         m_session.mTemp.clear();
         lignesValides = true;
         m_session.trZelto.start();
         executer(v, r);
         nettoyer();
+        if (simulation)
+            m_session.trZelto.rollback();
     } catch (const DbError& e) {
         terminerSurErreur(r, e.texteCrLf(), lignesValides);
+        if (simulation)
+            m_session.NbClients = clientsAvant;
         return r;
     }
 
     r.NbClients = m_session.NbClients;
     r.NbErreurs = m_session.NbErreurs;
     r.lignesErreur = m_session.mTemp;
-    if (!r.lignesErreur.isEmpty()) {
+    if (simulation)
+        m_session.NbClients = clientsAvant;   // the selection stays as the operator left it
+    if (!r.lignesErreur.isEmpty() && !simulation) {
         try {
             r.journal = journal_traitement::Ecrire(m_dossierJournal, m_horloge(), r.lignesErreur);
         } catch (const ErreurJournalTraitement& e) {
@@ -196,7 +263,7 @@ Traitement::Resultat Traitement::btnTraiterClick()
     m_operateur.statut(TexteFin(m_horloge()));
     r.issue = Issue::Termine;
     r.resume = TexteResume(r.NbClients, r.NbErreurs);
-    m_operateur.resume(r.resume, r.lignesComptes());
+    m_operateur.resume(TexteBoite(r), r.lignesComptes());
     return r;
 }
 
@@ -213,7 +280,7 @@ void Traitement::executer(const ValeursOptions& v, Resultat& r)
             runner.RunFrom(1);
             runner.ResetStatements();
             if (m_session.trZelto.isActive())
-                m_session.trZelto.commit();
+                m_session.validerEtape();
             OperationFaite faite{op.modele, m_session.NbErreurs != erreursAvant, {}};
             faite.comptes = ComptesModifications::difference(avant, ComptesModifications::lire(m_session.dbZelto));
             r.operations.append(faite);
@@ -231,7 +298,7 @@ void Traitement::nettoyer()
              + QString::number(static_cast<qint64>(m_session.centre) * 10));
     q.execute();
     q.close();
-    m_session.trZelto.commit();
+    m_session.validerEtape();
     m_nettoye = true;
 }
 
@@ -243,6 +310,9 @@ void Traitement::terminerSurErreur(Resultat& r, const QString& cause, bool ligne
     if (!message.endsWith(QLatin1String("\r\n")))
         message += QLatin1String("\r\n");
 
+    // A simulation's rollback has undone everything, the work table's rows included.
+    if (r.simulation)
+        m_nettoye = true;
     if (lignesValides && !m_nettoye) {
         try {
             nettoyer();
@@ -254,10 +324,12 @@ void Traitement::terminerSurErreur(Resultat& r, const QString& cause, bool ligne
     }
     if (lignesValides)
         r.lignesErreur = m_session.mTemp;
-    if (!r.operations.isEmpty())
+    if (r.simulation)
+        message += QStringLiteral("La simulation est annulée : la base est restée telle qu'elle était.\r\n");
+    else if (!r.operations.isEmpty())
         message += QStringLiteral("Les opérations terminées avant l'erreur restent enregistrées ; "
                                   "celle qui était en cours a été annulée.\r\n");
-    if (!r.lignesErreur.isEmpty() && r.journal.isEmpty()) {
+    if (!r.lignesErreur.isEmpty() && r.journal.isEmpty() && !r.simulation) {
         try {
             r.journal = journal_traitement::Ecrire(m_dossierJournal, m_horloge(), r.lignesErreur);
         } catch (const ErreurJournalTraitement&) {

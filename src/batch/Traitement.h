@@ -44,6 +44,8 @@ public:
         QString journal;                   // the run log's path, when one was written
         QString resume;                    // the summary's text
         QString erreur;                    // the unexpected error's message
+        bool simulation = false;
+        QStringList sqlDynamique;          // reached routines whose calls cannot be followed
 
         // "mSQL1 ECHEANCIER : 0 ajout(s), 11 modification(s), 0 suppression(s)", run order.
         QStringList lignesComptes() const;
@@ -59,6 +61,16 @@ public:
 
     // The whole run, from the checks to the summary.
     Resultat btnTraiterClick();
+    // The same run inside one transaction rolled back at its end: same checks, question,
+    // selection, operations, error lines, summary and change counts; no run log, and the
+    // selection's count is left as it was. Refused when a reached object could write
+    // outside that transaction.
+    Resultat simuler();
+
+    static const QString kBanniereSimulation;   // "Simulation : aucune modification n'est enregistrée."
+    static const QString kGenerateursSimulation;
+    // The summary box's text of a run: the summary, framed for a simulation.
+    static QString TexteBoite(const Resultat& r);
 
     // The warning of the first check that fails, empty when all pass. Only the question of
     // the empty balance message is asked of the operator: false when it was not confirmed.
@@ -73,6 +85,7 @@ Q_SIGNALS:
     void traiterActifChange(bool actif);
 
 private:
+    Resultat lancer(bool simulation);
     void executer(const ValeursOptions& v, Resultat& r);
     void nettoyer();
     void terminerSurErreur(Resultat& r, const QString& cause, bool lignesValides);

@@ -209,6 +209,26 @@ private Q_SLOTS:
         QVERIFY(journaux().isEmpty());
     }
 
+    // The same job simulated: the first line says so, the figures are those of the run, the
+    // exit code too, and the database keeps what it held.
+    void simulation()
+    {
+        ecrire(d(QStringLiteral("clients.csv")), "1\r\n2\r\n3\r\n");
+        const QByteArray job = "[Selection]\nrgSource=0\nJvFilenameEdit1=clients.csv\n[Options]\ncbMsg=1\ncbCreate=1\n";
+        const Resultat s = lancer(job, {QStringLiteral("--simuler")});
+        QCOMPARE(s.code, 0);
+        QCOMPARE(s.sortie.value(0), QStringLiteral("Simulation : aucune modification n'est enregistrée."));
+        QCOMPARE(s.sortie.mid(1, 3), (QStringList{"Opérations terminées,", "3 clients traités,", "0 erreurs."}));
+        QVERIFY(s.sortie.value(4).startsWith(QStringLiteral("Les numéros que la simulation a tirés")));
+        const Resultat r = lancer(job);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(s.sortie.mid(5), r.sortie.mid(3));
+        QCOMPARE(r.sortie.mid(3).size(), 2);
+        const Resultat deux = lancer(job, {QStringLiteral("--simuler")});
+        QCOMPARE(deux.sortie.mid(5), r.sortie.mid(3));   // the real run's rows were kept, the simulation's not
+        executer({QStringLiteral("DELETE FROM CLIENTS_MESSAGE"), QStringLiteral("DELETE FROM ECHEANCIER WHERE ECHE_IDACT IS NULL")});
+    }
+
     // Failed statements: exit 3, the error lines first on standard output and in a run log.
     void avecErreurs()
     {

@@ -45,6 +45,16 @@ void TestTraiter::runDepuisLaFenetre()
     frmMain.activerPage(TfrmMain::PageGo);
     const qint32 clients = e.session.NbClients;
 
+    // "Simuler" first: the summary says so, the run page stays, nothing is kept.
+    QTest::mouseClick(frmMain.btnSimuler(), Qt::LeftButton);
+    QVERIFY(op.textes(QStringLiteral("information")).value(0).startsWith(Traitement::kBanniereSimulation));
+    QCOMPARE(op.details.size(), 1);
+    QCOMPARE(frmMain.pageActive(), int(TfrmMain::PageGo));
+    QCOMPARE(e.entier(QStringLiteral("SELECT COUNT(*) FROM CLIENTS_MESSAGE")), 0);
+    QCOMPARE(e.session.NbClients, clients);
+    QVERIFY(frmMain.btnSimuler()->isEnabled());
+    op.messages.clear();
+
     TLabelBouton* traiter = frmMain.btnTraiter();
     QTest::mouseClick(traiter, Qt::LeftButton);
     QCOMPARE(op.textes(QStringLiteral("information")),

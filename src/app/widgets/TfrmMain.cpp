@@ -153,6 +153,10 @@ void TfrmMain::construireRun()
     m_btnTraiter = new TLabelBouton(QStringLiteral("btnTraiter"), QStringLiteral("Traiter"), m_tsGo);
     m_btnTraiter->setFixedSize(110, 37);
     m_btnTraiter->move(189, 117);
+    // Beside "Traiter", on the free part of its row.
+    m_btnSimuler = new TLabelBouton(QStringLiteral("btnSimuler"), QStringLiteral("Simuler"), m_tsGo);
+    m_btnSimuler->setFixedSize(110, 37);
+    m_btnSimuler->move(189 + 110 + 12, 117);
 
     QLabel* label21 = etiquette(
         m_tsGo, QStringLiteral("Label21"),
@@ -307,6 +311,13 @@ void TfrmMain::btnTraiterClick()
         activerPage(PageOption);
 }
 
+void TfrmMain::btnSimulerClick()
+{
+    // The run page stays: a simulation changes neither the options nor the selection.
+    if (m_traitement && m_btnSimuler->isEnabled())
+        m_traitement->simuler();
+}
+
 void TfrmMain::btnOKClick()
 {
     close();
@@ -335,11 +346,13 @@ void TfrmMain::installerPagesLot(Session& session, OperatorInterface& operateur)
     m_traitement = new Traitement(session, *m_controleurOptions, *m_controleurSelection, operateur, this);
     connect(m_traitement, &Traitement::traiterActifChange, this, [this](bool actif) {
         m_btnTraiter->setEnabled(actif);
+        m_btnSimuler->setEnabled(actif);
         // The run holds this thread until its summary: let the disabled button show first.
         if (!actif)
             QCoreApplication::processEvents();
     });
     connect(m_btnTraiter, &TLabelBouton::clicked, this, &TfrmMain::btnTraiterClick);
+    connect(m_btnSimuler, &TLabelBouton::clicked, this, &TfrmMain::btnSimulerClick);
     // The label buttons stay above the page contents.
     for (QWidget* page : {m_tsLoadData, m_tsOption})
         for (QObject* enfant : page->children())

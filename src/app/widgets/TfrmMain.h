@@ -57,6 +57,7 @@ public:
 
     QTimer* Timer1() const { return m_timer1; }
     TLabelBouton* btnTraiter() const { return m_btnTraiter; }
+    TLabelBouton* btnSimuler() const { return m_btnSimuler; }
     TLabelBouton* btnDoublons() const { return m_btnDoublons; }
     QLabel* Label5() const { return m_label5; }
     QLabel* Label13() const { return m_label13; }
@@ -70,6 +71,7 @@ public Q_SLOTS:
     void btnDoublonsClick();
     void btnOKClick();
     void btnTraiterClick();
+    void btnSimulerClick();
 
 protected:
     void closeEvent(QCloseEvent* evenement) override;
@@ -94,6 +96,7 @@ private:
     QWidget* m_tsGo = nullptr;
     QWidget* m_tsDoublons = nullptr;
     TLabelBouton* m_btnTraiter = nullptr;
+    TLabelBouton* m_btnSimuler = nullptr;
     TLabelBouton* m_btnDoublons = nullptr;
     QLabel* m_label5 = nullptr;
     QLabel* m_label13 = nullptr;
