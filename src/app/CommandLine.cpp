@@ -3,6 +3,7 @@
 #include "config/CommandeConfig.h"
 #include "db/CommandeScript.h"
 #include "db/Firebird.h"
+#include "overlap/CommandeDoublons.h"
 
 #include <cstdio>
 
@@ -52,6 +53,8 @@ int ExecuterSansFenetre(const OptionsLigneCommande& options)
         return ExecuterCommandeConfig();
     if (!options.script.isEmpty())
         return ExecuterCommandeScript(options.script);
+    if (!options.doublons.isEmpty())
+        return ExecuterCommandeDoublons(options.doublons);
     std::fputs("Cette option n'est pas encore disponible dans cette version.\n", stderr);
     return 1;
 }
