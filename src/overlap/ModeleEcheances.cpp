@@ -19,24 +19,33 @@ void ModeleEcheances::ouvrir(const QString& sql)
     QStringList titres;
     for (int c = 0; c < requete->columnCount(); ++c)
         titres << requete->columnName(c);
-
-    beginResetModel();
+    // The first batch is read before the model changes: a failure leaves it closed.
     m_requete = std::move(requete);
-    m_titres = titres;
     m_curseur = true;
-    m_ouvert = true;
+    QVector<QVector<QVariant>> premier;
     try {
-        m_lignes = lire(m_lot);
+        lire(m_lot, premier);
     } catch (...) {
         m_requete.reset();
-        m_titres.clear();
-        m_lignes.clear();
         m_curseur = false;
-        m_ouvert = false;
-        endResetModel();
         throw;
     }
+    const bool reste = m_curseur;
+    m_curseur = false;
+
+    // Columns first, then the rows as an insertion, nobody fetching meanwhile.
+    m_insertion = true;
+    beginResetModel();
+    m_titres = titres;
+    m_ouvert = true;
     endResetModel();
+    if (!premier.isEmpty()) {
+        beginInsertRows(QModelIndex(), 0, int(premier.size()) - 1);
+        m_lignes = std::move(premier);
+        endInsertRows();
+    }
+    m_insertion = false;
+    m_curseur = reste;
 }
 
 void ModeleEcheances::fermer()
@@ -61,9 +70,8 @@ void ModeleEcheances::fermer()
     endResetModel();
 }
 
-QVector<QVector<QVariant>> ModeleEcheances::lire(int n)
+void ModeleEcheances::lire(int n, QVector<QVector<QVariant>>& lot)
 {
-    QVector<QVector<QVariant>> lot;
     fb::Query& q = *m_requete;
     // A commit or roll-back of the transaction by someone else closes the cursor.
     while (int(lot.size()) < n && m_curseur) {
@@ -80,7 +88,6 @@ QVector<QVector<QVariant>> ModeleEcheances::lire(int n)
     }
     if (!m_curseur)
         q.close();
-    return lot;
 }
 
 int ModeleEcheances::rowCount(const QModelIndex& parent) const
@@ -116,29 +123,36 @@ Qt::ItemFlags ModeleEcheances::flags(const QModelIndex& index) const
 
 bool ModeleEcheances::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && m_curseur;
+    // Not while a batch is being announced: a view or tester asking from its slots would
+    // start a second insertion inside the first.
+    return !parent.isValid() && m_curseur && !m_insertion;
 }
 
 void ModeleEcheances::fetchMore(const QModelIndex& parent)
 {
-    if (parent.isValid() || !m_curseur)
+    if (!canFetchMore(parent))
         return;
     QVector<QVector<QVariant>> lot;
+    QString erreur;
     try {
-        lot = lire(m_lot);
+        lire(m_lot, lot);
     } catch (const DbError& e) {
+        // The rows read before the failure are shown; nothing more is asked of the server.
         m_curseur = false;
+        erreur = e.texte();
         try {
             m_requete->close();
         } catch (const DbError&) {
         }
-        Q_EMIT erreurLecture(e.texte());
-        return;
     }
-    if (lot.isEmpty())
-        return;
-    const int debut = int(m_lignes.size());
-    beginInsertRows(QModelIndex(), debut, debut + int(lot.size()) - 1);
-    m_lignes.append(std::move(lot));
-    endInsertRows();
+    if (!lot.isEmpty()) {
+        const int debut = int(m_lignes.size());
+        m_insertion = true;
+        beginInsertRows(QModelIndex(), debut, debut + int(lot.size()) - 1);
+        m_lignes.append(std::move(lot));
+        endInsertRows();
+        m_insertion = false;
+    }
+    if (!erreur.isEmpty())
+        Q_EMIT erreurLecture(erreur);
 }

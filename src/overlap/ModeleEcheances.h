@@ -49,14 +49,16 @@ Q_SIGNALS:
     void erreurLecture(const QString& texte);
 
 private:
-    // Appends up to `n` rows of the cursor; raises DbError.
-    QVector<QVector<QVariant>> lire(int n);
+    // Appends rows of the cursor to `lot` until it holds `n`; raises DbError, leaving in
+    // `lot` the rows read before the failure.
+    void lire(int n, QVector<QVector<QVariant>>& lot);
 
     fb::Database& m_base;
     fb::Transaction& m_transaction;
     std::unique_ptr<fb::Query> m_requete;
     bool m_ouvert = false;
     bool m_curseur = false;   // rows are left on the server
+    bool m_insertion = false; // rows are being announced to the views
     int m_lot = kLotParDefaut;
     QStringList m_titres;
     QVector<QVector<QVariant>> m_lignes;
