@@ -342,7 +342,7 @@ void Generateur::ecrireChevauchements(long long lignes)
              "    WHILE (J < E) DO BEGIN\n"
              "      INSERT INTO ECHEANCIER (ECHE_ID, ECHE_IDCLI, ECHE_IDTVA, ECHE_IDMOD, ECHE_IDDEV, ECHE_IDART, ECHE_IDACT, "
              "ECHE_PROCHAINE, ECHE_MONTANT, ECHE_LIBELLE, ECHE_VENTE, ECHE_REGLEMENT, ECHE_NON_PAYEE, ECHE_MANUELLE, "
-             "ECHE_CREATION_IDCTR) VALUES (:ID + 2 + J, :ID, 1, 4, 'EUR', 201, :ID + 1, DATEADD(J MONTH TO DATE "
+             "ECHE_CREATION_IDCTR) VALUES (:ID + 2 + :J, :ID, 1, 4, 'EUR', 201, :ID + 1, DATEADD(:J MONTH TO DATE "
              + sqlDate(f) + "), 39.95, 'Abonnement mensuel', -1, -1, 0, 0, 1001);\n"
              "      J = J + 1;\n"
              "    END\n"
