@@ -211,13 +211,14 @@ void Generateur::referentiel()
     out_.commit();
 }
 
-void Generateur::ecrire(long long clients, long long chevauchements)
+void Generateur::ecrire(long long clients, bool cas, long long chevauchements)
 {
     referentiel();
     for (long long i = 1; i <= clients; ++i)
         client(i);
     out_.commit();
-    casChevauchement();
+    if (cas)
+        casChevauchement();
     ecrireChevauchements(chevauchements);
     // The generator's next value must stay clear of every id written above.
     out_.raw("ALTER SEQUENCE IDGENERIQUE RESTART WITH " + num(nextId_) + "^\n");
@@ -295,11 +296,10 @@ void Generateur::casChevauchement()
     entree(c, a, Mensuel, f.addMonths(13), f.addMonths(20));
     entree(c, a, Cours, f.addMonths(14), QDate());
 
-    // Entries attached to no activity: a group, but nothing to walk.
-    c = cas("Chevauchement", "Sans activité");
-    entree(c, 0, Mensuel, f, QDate());
-    entree(c, 0, Mensuel, f.addMonths(1), QDate());
-    entree(c, 0, Mensuel, f.addMonths(2), QDate());
+    // The next client id and three entry ids are kept for entries attached to no activity,
+    // which the overlap tests add themselves (the statement checks count such entries).
+    idCli += 2;
+    idEche += 3;
 
     // One future direct debit with sale: not examined, though its other entries overlap.
     c = cas("Chevauchement", "Non examinée");

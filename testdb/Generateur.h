@@ -62,9 +62,10 @@ struct Tarif {
 class Generateur {
 public:
     Generateur(SqlWriter &out, std::uint64_t seed, QDate today);
-    // `chevauchements`: that many more overlapping entries (rows of ECHEANCES_DOUBLONS) after
-    // the data, in activities of eleven open-ended entries, for the benchmarks.
-    void ecrire(long long clients, long long chevauchements = 0);
+    // `cas`: the overlap cases after the data; `chevauchements`: that many more overlapping
+    // entries (rows of ECHEANCES_DOUBLONS), in activities of eleven open-ended entries, for
+    // the benchmarks.
+    void ecrire(long long clients, bool cas = false, long long chevauchements = 0);
 
     // The overlap cases of ECHEANCES_DOUBLONS: fixed clients from this id on (above 2^53, so
     // that an id read through a double shows), fixed activity and entry ids below the

@@ -67,8 +67,9 @@ cleanup() { rm -f "$tmp" "$err" "$sql"; }
 trap cleanup EXIT
 rm -f "$tmp"
 
-today=()
-[ -n "${MSP_TESTDB_TODAY:-}" ] && today=(--today "$MSP_TESTDB_TODAY")
+# The overlap cases are part of every database built here (tests, demo, benchmarks).
+today=(--cas-doublons)
+[ -n "${MSP_TESTDB_TODAY:-}" ] && today+=(--today "$MSP_TESTDB_TODAY")
 [ -n "${MSP_TESTDB_CHEVAUCHEMENTS:-}" ] && today+=(--chevauchements "$MSP_TESTDB_CHEVAUCHEMENTS")
 
 fail() {

@@ -49,6 +49,23 @@ inline QList<Attendu> attendus(const QDate& debutCas)
     return a;
 }
 
+// Entries attached to no activity (a group for the procedure, but nothing to walk), left out
+// of the club database because its own checks count such entries; ids kept free there.
+inline QStringList sansActivite(const QDate& debutCas)
+{
+    const QDate f = debutCas.addMonths(12).addMonths(1).addDays(4);
+    QStringList sql{QStringLiteral("INSERT INTO CLIENTS (CLI_ID, CLI_NOM, CLI_PRENOM, CLI_CENTRE) VALUES (%1, "
+                                   "'Chevauchement', 'Sans activité', 1003)")
+                        .arg(kPremierClient + 8)};
+    for (int k = 0; k < 3; ++k)
+        sql << QStringLiteral("INSERT INTO ECHEANCIER (ECHE_ID, ECHE_IDCLI, ECHE_IDMOD, ECHE_IDART, ECHE_IDACT, "
+                              "ECHE_PROCHAINE, ECHE_MONTANT, ECHE_VENTE) VALUES (%1, %2, 4, 201, NULL, '%3', 39.95, -1)")
+                   .arg(9991017 + k)
+                   .arg(kPremierClient + 8)
+                   .arg(d(f.addMonths(k)));
+    return sql;
+}
+
 // An older procedure of the same name with one row of its own.
 inline QString procedureAncienne(bool echoueApresDeuxLignes = false)
 {

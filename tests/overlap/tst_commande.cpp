@@ -59,19 +59,19 @@ class TestCommandeDoublons : public QObject
         db.setDatabaseName(chemin);
         db.setParams(parametresConnexion());
         db.open();
-        for (const QString& sql : instructions) {
-            fb::Transaction tr(db);
-            tr.start();
-            tr.executeImmediate(sql);
-            tr.commit();
-        }
-        if (!m_debutCas.isValid()) {
+        {
             fb::Transaction tr(db);
             tr.start();
             fb::Query q(db, tr);
             q.setSql(QLatin1String(cas::kSqlDebutCas));
             q.execute();
             m_debutCas = q.asDate(0);
+        }
+        for (const QString& sql : cas::sansActivite(m_debutCas) + instructions) {
+            fb::Transaction tr(db);
+            tr.start();
+            tr.executeImmediate(sql);
+            tr.commit();
         }
         db.close();   // the program opens it with the embedded engine of its own process
         return chemin;

@@ -57,7 +57,10 @@ private Q_SLOTS:
     void initTestCase()
     {
         m_page = std::make_unique<Page>();
-        m_attendus = cas::attendus(m_page->e.colonne(QLatin1String(cas::kSqlDebutCas)).value(0).toDate());
+        const QDate debutCas = m_page->e.colonne(QLatin1String(cas::kSqlDebutCas)).value(0).toDate();
+        QVERIFY(debutCas.isValid());
+        m_attendus = cas::attendus(debutCas);
+        m_page->e.executer(cas::sansActivite(debutCas));
         QCOMPARE(m_page->controleur.label13(), QStringLiteral("Echéances dont les dates se chevauchent"));
         m_page->controleur.entrer();
         QVERIFY2(m_page->op.messages.isEmpty(), qPrintable(m_page->op.textes("erreur").join(u'\n')));

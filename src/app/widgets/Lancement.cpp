@@ -31,6 +31,12 @@ int ExecuterFenetre(const OptionsLigneCommande&)
     const QString dossierCaptures = qEnvironmentVariable("MSP_SCREENSHOTS");
     if (!dossierCaptures.isEmpty()) {
         frmMain.Timer1()->stop();
+        // With a database (screenshots.sh --demo), connected as at start: the pages show its data.
+        if (qEnvironmentVariableIsSet("MSP_SCREENSHOTS_BASE")) {
+            frmMain.Timer1Timer();
+            if (!session.dbZelto.isOpen())
+                return 2;
+        }
         return PrendreCaptures(frmMain, dossierCaptures);
     }
 
