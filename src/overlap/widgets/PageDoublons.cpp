@@ -84,6 +84,8 @@ bool PageDoublons::eventFilter(QObject* objet, QEvent* evenement)
         if (evenement->type() == QEvent::Show) {
             CurseurAttente attente;
             m_controleur.entrer();
+            // Widths for what the first rows hold; the operator may change them.
+            m_grille->resizeColumnsToContents();
         } else if (evenement->type() == QEvent::Hide) {
             m_controleur.quitter();
         }
