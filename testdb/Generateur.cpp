@@ -211,15 +211,145 @@ void Generateur::referentiel()
     out_.commit();
 }
 
-void Generateur::ecrire(long long clients)
+void Generateur::ecrire(long long clients, bool cas, long long chevauchements)
 {
     referentiel();
     for (long long i = 1; i <= clients; ++i)
         client(i);
     out_.commit();
+    if (cas)
+        casChevauchement();
+    ecrireChevauchements(chevauchements);
     // The generator's next value must stay clear of every id written above.
     out_.raw("ALTER SEQUENCE IDGENERIQUE RESTART WITH " + num(nextId_) + "^\n");
     out_.raw("ALTER SEQUENCE IDTEMPORAIRE RESTART WITH 0^\n");
+}
+
+void Generateur::casChevauchement()
+{
+    // Ids of their own, so that every generated row keeps its id whatever the cases hold.
+    std::int64_t idAct = 9'990'000;
+    std::int64_t idEche = 9'991'000;
+    std::int64_t idCli = PremierClientCas;
+    const QDate f = month0_.addMonths(1).addDays(4); // the 5th of next month: always ahead
+    const QDate finie = today_.addDays(-1);          // ended: no client selection picks them
+    constexpr Tarif Aucun{0, 0, 1, 0, ""};
+
+    const auto cas = [&](const char *nom, const char *prenom) {
+        out_.insert("INSERT INTO CLIENTS (CLI_ID, CLI_NOM, CLI_PRENOM, CLI_CENTRE) VALUES (" + num(idCli) + ", "
+                    + sqlText(QString::fromUtf8(nom)) + ", " + sqlText(QString::fromUtf8(prenom)) + ", "
+                    + num(CentreTrois) + ')');
+        const std::int64_t id = idCli;
+        idCli += 2;
+        return id;
+    };
+    const auto activite = [&](std::int64_t cli, const Tarif &tarif) {
+        out_.insert("INSERT INTO CLIENTS_ACTIVITE (ACT_ID, ACT_IDCLI, ACT_IDART, ACT_DEBUT, ACT_FIN, "
+                    "ACT_ARCHIVE_DATE) VALUES (" + num(++idAct) + ", " + num(cli) + ", " + sqlId(tarif.article)
+                    + ", " + sqlDate(month0_.addMonths(-12)) + ", " + sqlDate(finie) + ", NULL)");
+        return idAct;
+    };
+    // mode 4 with sale: the entries that make a group; others take part once it is examined.
+    const auto entree = [&](std::int64_t cli, std::int64_t act, const Tarif &tarif, QDate prochaine,
+                            QDate derniere, std::int64_t mode = 4, bool vente = true) {
+        out_.insert("INSERT INTO ECHEANCIER (ECHE_ID, ECHE_IDCLI, ECHE_IDTVA, ECHE_IDMOD, ECHE_IDDEV, ECHE_IDART, "
+                    "ECHE_IDACT, ECHE_PROCHAINE, ECHE_DERNIERE, ECHE_MONTANT, ECHE_LIBELLE, ECHE_VENTE, "
+                    "ECHE_REGLEMENT, ECHE_NON_PAYEE, ECHE_MANUELLE, ECHE_CREATION_IDCTR) VALUES ("
+                    + num(++idEche) + ", " + num(cli) + ", " + num(tarif.tva) + ", " + num(mode) + ", 'EUR', "
+                    + num(tarif.article) + ", " + sqlId(act) + ", " + sqlDate(prochaine) + ", " + sqlDate(derniere)
+                    + ", " + sqlCents(tarif.prixCents) + ", " + sqlText(QString::fromUtf8(tarif.nom)) + ", "
+                    + (vente ? "-1" : "0") + ", " + (mode == 4 ? "-1" : "0") + ", 0, 0, " + num(CentreTrois) + ')');
+    };
+
+    // Falls due the very day the one before ends: listed; the day after that one's end: not.
+    std::int64_t c = cas("Chevauchement", "Même jour");
+    std::int64_t a = activite(c, Mensuel);
+    const QDate g = f.addMonths(3);
+    entree(c, a, Mensuel, f, g);
+    entree(c, a, Mensuel, g, g.addMonths(6));
+    entree(c, a, Mensuel, g.addMonths(6).addDays(1), QDate());
+
+    // After an open-ended entry: listed against 31.12.2099; the next one is compared with the
+    // listed entry's own end, not with 2099.
+    c = cas("Chevauchement \"sans fin\"", "Sans fin");
+    a = activite(c, Premium);
+    entree(c, a, Premium, f, QDate());
+    entree(c, a, Premium, f.addMonths(2), f.addMonths(14));
+    entree(c, a, Premium, f.addMonths(20), f.addMonths(30));
+
+    // The first entry against 01.01.2000: listed on that day, not on the next.
+    c = cas("Chevauchement", "An 2000");
+    a = activite(c, Cours);
+    entree(c, a, Cours, QDate(2000, 1, 1), QDate(2000, 6, 30), 2, false);
+    entree(c, a, Cours, f, f.addMonths(1).addDays(-1));
+    entree(c, a, Cours, f.addMonths(1), f.addMonths(2).addDays(-1));
+    a = activite(c, Cours);
+    entree(c, a, Cours, QDate(2000, 1, 2), QDate(2000, 3, 31), 2, false);
+    entree(c, a, Cours, f, f.addMonths(1).addDays(-1));
+    entree(c, a, Cours, f.addMonths(1), f.addMonths(2).addDays(-1));
+
+    // One activity without article, two article groups: each overlap listed once per group.
+    c = cas("Chevauchement", "Deux; articles");
+    a = activite(c, Aucun);
+    entree(c, a, Mensuel, f, f.addMonths(6));
+    entree(c, a, Cours, f.addMonths(1), f.addMonths(12));
+    entree(c, a, Mensuel, f.addMonths(13), f.addMonths(20));
+    entree(c, a, Cours, f.addMonths(14), QDate());
+
+    // The next client id and three entry ids are kept for entries attached to no activity,
+    // which the overlap tests add themselves (the statement checks count such entries).
+    idCli += 2;
+    idEche += 3;
+
+    // One future direct debit with sale: not examined, though its other entries overlap.
+    c = cas("Chevauchement", "Non examinée");
+    a = activite(c, Mensuel);
+    entree(c, a, Mensuel, today_.addDays(-200), today_.addDays(-30));
+    entree(c, a, Mensuel, today_.addDays(-100), today_.addDays(-60));
+    entree(c, a, Mensuel, f, f.addMonths(12));
+    entree(c, a, Mensuel, f.addMonths(1), f.addMonths(2), 2, true);
+    entree(c, a, Mensuel, f.addMonths(1), f.addMonths(2), 4, false);
+
+    // Examined: every entry of the activity takes part, a single cheque included.
+    c = cas("Chevauchement", "Toutes échéances");
+    a = activite(c, Mensuel);
+    entree(c, a, Mensuel, f, f.addMonths(1).addDays(-1));
+    entree(c, a, Mensuel, f.addMonths(1), f.addMonths(2).addDays(-1));
+    entree(c, a, Mensuel, f.addMonths(1).addDays(9), f.addMonths(1).addDays(9), 2, false);
+    out_.commit();
+}
+
+void Generateur::ecrireChevauchements(long long lignes)
+{
+    if (lignes <= 0)
+        return;
+    // One loop on the server: a hundred thousand rows in seconds, where one INSERT per row
+    // would take minutes.
+    const long long activites = (lignes + 9) / 10;
+    const std::int64_t debut = nextId_;
+    nextId_ += activites * 13;
+    const QDate f = month0_.addMonths(1).addDays(4);
+    out_.raw("EXECUTE BLOCK AS\n"
+             "DECLARE A BIGINT = 0;\nDECLARE J INTEGER;\nDECLARE E INTEGER;\nDECLARE ID BIGINT;\n"
+             "BEGIN\n"
+             "  WHILE (A < " + num(activites) + ") DO BEGIN\n"
+             "    ID = " + num(debut) + " + A * 13;\n"
+             "    E = IIF(" + num(lignes) + " - A * 10 >= 10, 10, " + num(lignes) + " - A * 10) + 1;\n"
+             "    INSERT INTO CLIENTS (CLI_ID, CLI_NOM, CLI_PRENOM, CLI_CENTRE) VALUES (:ID, " + sqlText(QStringLiteral("Série")) + ", 'Chevauchement ' || :A, 1001);\n"
+             "    INSERT INTO CLIENTS_ACTIVITE (ACT_ID, ACT_IDCLI, ACT_IDART, ACT_DEBUT) VALUES (:ID + 1, :ID, 201, "
+             + sqlDate(month0_.addMonths(-12)) + ");\n"
+             "    J = 0;\n"
+             "    WHILE (J < E) DO BEGIN\n"
+             "      INSERT INTO ECHEANCIER (ECHE_ID, ECHE_IDCLI, ECHE_IDTVA, ECHE_IDMOD, ECHE_IDDEV, ECHE_IDART, ECHE_IDACT, "
+             "ECHE_PROCHAINE, ECHE_MONTANT, ECHE_LIBELLE, ECHE_VENTE, ECHE_REGLEMENT, ECHE_NON_PAYEE, ECHE_MANUELLE, "
+             "ECHE_CREATION_IDCTR) VALUES (:ID + 2 + :J, :ID, 1, 4, 'EUR', 201, :ID + 1, DATEADD(:J MONTH TO DATE "
+             + sqlDate(f) + "), 39.95, 'Abonnement mensuel', -1, -1, 0, 0, 1001);\n"
+             "      J = J + 1;\n"
+             "    END\n"
+             "    A = A + 1;\n"
+             "  END\n"
+             "END^\n");
+    out_.commit();
 }
 
 std::int64_t Generateur::ticket(std::int64_t idCli, int centre, QDate date, int etat, std::int64_t montant)

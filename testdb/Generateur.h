@@ -62,7 +62,15 @@ struct Tarif {
 class Generateur {
 public:
     Generateur(SqlWriter &out, std::uint64_t seed, QDate today);
-    void ecrire(long long clients);
+    // `cas`: the overlap cases after the data; `chevauchements`: that many more overlapping
+    // entries (rows of ECHEANCES_DOUBLONS), in activities of eleven open-ended entries, for
+    // the benchmarks.
+    void ecrire(long long clients, bool cas = false, long long chevauchements = 0);
+
+    // The overlap cases of ECHEANCES_DOUBLONS: fixed clients from this id on (above 2^53, so
+    // that an id read through a double shows), fixed activity and entry ids below the
+    // generated ones.
+    static constexpr std::int64_t PremierClientCas = 9'007'199'254'740'993;
 
     // Fixed ids, documented in testdb/README.md.
     static constexpr int CentrePrincipal = 1001;
@@ -80,6 +88,8 @@ private:
     };
 
     void referentiel();
+    void casChevauchement();
+    void ecrireChevauchements(long long lignes);
     void client(std::int64_t id);
     void activite(std::int64_t idCli, int centre, bool premiere, Echeance &prelevee);
     std::int64_t echeance(std::int64_t idCli, int centre, std::int64_t idAct, const Tarif &tarif,

@@ -27,7 +27,13 @@ n=$(grep -c 'INSERT INTO CLIENTS ' "$work/a.sql")
 check "one row per client" "$([ "$n" = 300 ]; echo $?)"
 run 0 1 --today 2025-01-31
 check "no client: reference rows only" "$(grep -q 'INSERT INTO MODE_PAIEMENT' "$work/0-1-2025-01-31.sql" && ! grep -q 'INSERT INTO CLIENTS ' "$work/0-1-2025-01-31.sql"; echo $?)"
-for bad in "-5 1" "abc 1" "10 x" "10 1 --today 2025-02-30" "10 1 --demain 2025-01-01" "10"; do
+# The overlap cases and series come after the data: every generated row stays as it was.
+"$gen" 300 7 --today 2025-01-31 --cas-doublons --chevauchements 25 >"$work/b.sql" 2>"$work/err"
+head -n -4 "$work/a.sql" >"$work/a-data.sql"
+check "overlap cases and series only added after the data" \
+  "$(cmp -s "$work/a-data.sql" <(head -c "$(stat -c %s "$work/a-data.sql")" "$work/b.sql") \
+     && grep -q "VALUES (9007199254740993, 'Chevauchement'" "$work/b.sql"; echo $?)"
+for bad in "-5 1" "abc 1" "10 x" "10 1 --today 2025-02-30" "10 1 --demain 2025-01-01" "10" "10 1 --chevauchements x" "10 1 --today"; do
   # shellcheck disable=SC2086
   "$gen" $bad >/dev/null 2>"$work/err"
   rc=$?

@@ -7,6 +7,7 @@
 # tree's testdb/ folder puts it), else compiled from testdb/ into OUT's folder. The database is
 # built under a temporary name and moved onto OUT only when complete.
 # MSP_TESTDB_TODAY=yyyy-MM-dd fixes the reference day of the data (default: today).
+# MSP_TESTDB_CHEVAUCHEMENTS=ROWS adds that many overlapping schedule entries (benchmarks).
 set -euo pipefail
 
 if [ $# -lt 1 ] || [ $# -gt 3 ]; then
@@ -66,8 +67,10 @@ cleanup() { rm -f "$tmp" "$err" "$sql"; }
 trap cleanup EXIT
 rm -f "$tmp"
 
-today=()
-[ -n "${MSP_TESTDB_TODAY:-}" ] && today=(--today "$MSP_TESTDB_TODAY")
+# The overlap cases are part of every database built here (tests, demo, benchmarks).
+today=(--cas-doublons)
+[ -n "${MSP_TESTDB_TODAY:-}" ] && today+=(--today "$MSP_TESTDB_TODAY")
+[ -n "${MSP_TESTDB_CHEVAUCHEMENTS:-}" ] && today+=(--chevauchements "$MSP_TESTDB_CHEVAUCHEMENTS")
 
 fail() {
   echo "$0: building the test database failed ($1):" >&2

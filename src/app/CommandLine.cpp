@@ -4,6 +4,7 @@
 #include "config/CommandeConfig.h"
 #include "db/CommandeScript.h"
 #include "db/Firebird.h"
+#include "overlap/CommandeDoublons.h"
 
 #include <cstdio>
 
@@ -59,6 +60,8 @@ int ExecuterSansFenetre(const OptionsLigneCommande& options)
         return ExecuterCommandeScript(options.script);
     if (!options.batch.isEmpty())
         return ExecuterCommandeBatch(options.batch, options.oui, options.simuler);
+    if (!options.doublons.isEmpty())
+        return ExecuterCommandeDoublons(options.doublons);
     std::fputs("Cette option n'est pas encore disponible dans cette version.\n", stderr);
     return 1;
 }

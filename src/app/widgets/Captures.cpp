@@ -53,23 +53,28 @@ int PrendreCaptures(TfrmMain& fenetre, const QString& chemin, bool avecBase)
         ok = enregistrer(fenetre, dossier, QStringLiteral("page-%1-%2.png").arg(i).arg(nom)) && ok;
     }
 
-    if (avecBase)
-        return enregistrerQuestion(dossier) && ok ? 0 : 1;
-
-    // Without a database the overlap grid is empty: a few made-up rows show its painting.
-    QStandardItemModel exemple(6, 4);
-    exemple.setHorizontalHeaderLabels({QStringLiteral("NUMERO_CLIENT"), QStringLiteral("NOM_CLIENT"),
-                                       QStringLiteral("PRENOM_CLIENT"), QStringLiteral("ECHEANCE_PROCHAINE")});
-    for (int r = 0; r < exemple.rowCount(); ++r) {
-        exemple.setData(exemple.index(r, 0), qlonglong(10400 + 7 * r), Qt::EditRole);
-        exemple.setData(exemple.index(r, 1), QStringLiteral("EXEMPLE %1").arg(r + 1), Qt::EditRole);
-        exemple.setData(exemple.index(r, 2), QStringLiteral("Ligne"), Qt::EditRole);
-        exemple.setData(exemple.index(r, 3), QDate(2024, 1, 5).addMonths(r), Qt::EditRole);
+    TDBGridColor* grille = fenetre.DBGridColor1();
+    QAbstractItemModel* modele = grille->model();
+    if (avecBase && modele && modele->rowCount() > 3) {
+        // Connected (screenshots.sh --demo): the page as entered, one row selected.
+        grille->selectRow(3);
+        ok = enregistrer(fenetre, dossier, QStringLiteral("page-3-tsDoublons.png")) && ok;
+    } else {
+        // Without a database the overlap grid is empty: a few made-up rows show its painting.
+        QStandardItemModel exemple(6, 4);
+        exemple.setHorizontalHeaderLabels({QStringLiteral("NUMERO_CLIENT"), QStringLiteral("NOM_CLIENT"),
+                                           QStringLiteral("PRENOM_CLIENT"), QStringLiteral("ECHEANCE_PROCHAINE")});
+        for (int r = 0; r < exemple.rowCount(); ++r) {
+            exemple.setData(exemple.index(r, 0), qlonglong(10400 + 7 * r), Qt::EditRole);
+            exemple.setData(exemple.index(r, 1), QStringLiteral("EXEMPLE %1").arg(r + 1), Qt::EditRole);
+            exemple.setData(exemple.index(r, 2), QStringLiteral("Ligne"), Qt::EditRole);
+            exemple.setData(exemple.index(r, 3), QDate(2024, 1, 5).addMonths(r), Qt::EditRole);
+        }
+        grille->setModel(&exemple);
+        grille->selectRow(3);
+        ok = enregistrer(fenetre, dossier, QStringLiteral("page-3-tsDoublons-exemple.png")) && ok;
+        grille->setModel(modele);
     }
-    fenetre.DBGridColor1()->setModel(&exemple);
-    fenetre.DBGridColor1()->selectRow(3);
-    ok = enregistrer(fenetre, dossier, QStringLiteral("page-3-tsDoublons-exemple.png")) && ok;
-    fenetre.DBGridColor1()->setModel(nullptr);
     fenetre.activerPage(TfrmMain::PageLoadData);
     return enregistrerQuestion(dossier) && ok ? 0 : 1;
 }

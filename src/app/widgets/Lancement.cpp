@@ -19,6 +19,7 @@ int ExecuterFenetre(const OptionsLigneCommande&)
     OperateurFenetre operateur(&frmMain, frmMain.Label5());
     QObject::connect(&session, &Session::titreChange, &frmMain, &QWidget::setWindowTitle);
     frmMain.installerPagesLot(session, operateur);
+    frmMain.installerPageDoublons(session, operateur);
     frmMain.surConnexion = [&] {
         if (OuvrirConnexionAuDemarrage(session, operateur))
             frmMain.activerPage(TfrmMain::PageLoadData);

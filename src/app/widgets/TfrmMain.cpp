@@ -11,6 +11,8 @@
 #include "batch/widgets/PageOptions.h"
 #include "batch/widgets/PageSelection.h"
 #include "db/Session.h"
+#include "overlap/ControleurDoublons.h"
+#include "overlap/widgets/PageDoublons.h"
 #include "config/ConfigPrg.h"
 #include "config/FichierConfig.h"
 
@@ -359,6 +361,14 @@ void TfrmMain::installerPagesLot(Session& session, OperatorInterface& operateur)
             if (auto* bouton = qobject_cast<TLabelBouton*>(enfant))
                 bouton->raise();
     m_lblVersion->raise();
+}
+
+void TfrmMain::installerPageDoublons(Session& session, OperatorInterface& operateur)
+{
+    if (m_controleurDoublons)
+        return;
+    m_controleurDoublons = new ControleurDoublons(session, operateur, this);
+    m_pageDoublons = new ::PageDoublons(m_tsDoublons, *m_controleurDoublons);
 }
 
 void TfrmMain::terminer(int codeSortie)

@@ -4,9 +4,11 @@
 #include <QWidget>
 #include <functional>
 
+class ControleurDoublons;
 class ControleurOptions;
 class ControleurSelection;
 class OperatorInterface;
+class PageDoublons;
 class PageOptions;
 class PageSelection;
 class QLabel;
@@ -54,6 +56,11 @@ public:
     ControleurSelection* controleurSelection() const { return m_controleurSelection; }
     ControleurOptions* controleurOptions() const { return m_controleurOptions; }
     Traitement* traitement() const { return m_traitement; }
+
+    // Gives tsDoublons its controller on the session: entering the page reads the overlaps.
+    void installerPageDoublons(Session& session, OperatorInterface& operateur);
+    ControleurDoublons* controleurDoublons() const { return m_controleurDoublons; }
+    ::PageDoublons* pageDoublons() const { return m_pageDoublons; }
 
     QTimer* Timer1() const { return m_timer1; }
     TLabelBouton* btnTraiter() const { return m_btnTraiter; }
@@ -110,6 +117,8 @@ private:
     Traitement* m_traitement = nullptr;
     PageSelection* m_pageSelection = nullptr;
     PageOptions* m_pageOptions = nullptr;
+    ControleurDoublons* m_controleurDoublons = nullptr;
+    ::PageDoublons* m_pageDoublons = nullptr;
     bool m_centree = false;
     int m_codeSortie = 0;
 };

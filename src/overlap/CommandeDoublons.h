@@ -1,0 +1,5 @@
+#pragma once
+#include <QString>
+// "--doublons FILE": connects as at start, creates the overlap procedure and writes its rows
+// to FILE as CSV.
+int ExecuterCommandeDoublons(const QString& fichier);
