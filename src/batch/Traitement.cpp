@@ -39,7 +39,11 @@ QString Traitement::TexteBoite(const Resultat& r)
 {
     if (!r.simulation)
         return r.resume;
-    return kBanniereSimulation + QStringLiteral("\n\r") + r.resume + QStringLiteral("\n\r") + kGenerateursSimulation;
+    QString texte = kBanniereSimulation + QStringLiteral("\n\r") + r.resume + QStringLiteral("\n\r") + kGenerateursSimulation;
+    if (!r.sqlDynamique.isEmpty())
+        texte += QStringLiteral("\n\rSQL dynamique (EXECUTE STATEMENT), dont les appels ne peuvent pas être suivis : ")
+            + r.sqlDynamique.join(QStringLiteral(", ")) + QLatin1Char('.');
+    return texte;
 }
 
 QStringList Traitement::Resultat::lignesComptes() const
