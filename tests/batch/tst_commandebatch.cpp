@@ -1,6 +1,7 @@
 // "--batch JOB" end to end: the program started on a configuration root that points at a copy
 // of the club test database (embedded access): job refusals before any connection, what it
 // prints on both streams, the run log and every exit code.
+#include "common/ProgrammeEssai.h"
 #include "db/BaseTemporaire.h"
 
 #include <QDir>
@@ -10,42 +11,24 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-void ecrire(const QString& chemin, const QByteArray& octets)
-{
-    QDir().mkpath(QFileInfo(chemin).absolutePath());
-    QFile f(chemin);
-    if (!f.open(QIODevice::WriteOnly) || f.write(octets) != octets.size())
-        qFatal("cannot write %s", qPrintable(chemin));
-}
-
-struct Resultat
-{
-    int code = -1;
-    QStringList sortie;
-    QString erreurs;
-};
-
-} // namespace
 
 class TestCommandeBatch : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    ProgrammeEssai m_programme;
     BaseTemporaire m_base{qEnvironmentVariable("MSP_TESTDB")};
 
-    QString d(const QString& relatif) const { return m_dir.filePath(relatif); }
+    QString d(const QString& relatif) const { return m_programme.d(relatif); }
+    void configurer(const QString& alias) { m_programme.configurer(alias); }
+    static void ecrire(const QString& chemin, const QByteArray& octets) { ProgrammeEssai::ecrire(chemin, octets); }
 
-    void configurer(const QString& alias)
+    struct Resultat
     {
-        const QString conf = QStringLiteral("[Configuration]\nServeur=0\n\n[Serveur0]\nIPServeur=\nPortDonnee=3050\n"
-                                            "Temporaire=%1/\nRacine=%2/\nDernier=\nCentre=1001\nAlias=%3\nNom=TEST\n"
-                                            "Token=\nNiveauDebug=0\n")
-                                 .arg(d(QStringLiteral("temp")), d(QStringLiteral("racine")), alias);
-        ecrire(d(QStringLiteral("racine/Program/zeltoQ58.conf")), conf.toUtf8());
-    }
+        int code = -1;
+        QStringList sortie;
+        QString erreurs;
+    };
 
     // Statements on the database copy, committed, before the program opens it.
     void executer(const QStringList& instructions)
@@ -63,27 +46,9 @@ class TestCommandeBatch : public QObject
     Resultat lancer(const QByteArray& job, const QStringList& options = {})
     {
         ecrire(d(QStringLiteral("job.ini")), job);
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), d(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), d(QStringLiteral("home/.config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), d(QStringLiteral("home/.local/share")));
-        env.insert(QStringLiteral("TEMP"), d(QStringLiteral("temp")));
-        p.setProcessEnvironment(env);
-        p.start(qEnvironmentVariable("MSP_BINARY_DIR") + QStringLiteral("/module-special"),
-                QStringList{QStringLiteral("--racine"), d(QStringLiteral("racine/Program")), QStringLiteral("--batch"),
-                            d(QStringLiteral("job.ini"))}
-                    + options);
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            qFatal("module-special did not finish");
-        }
-        Resultat r;
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.sortie = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        r.erreurs = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        const ProgrammeEssai::Resultat p =
+            m_programme.lancer(QStringList{QStringLiteral("--batch"), d(QStringLiteral("job.ini"))} + options, 60000);
+        return {p.code, p.lignes(), p.erreurs};
     }
 
     QStringList journaux() const
@@ -94,8 +59,7 @@ class TestCommandeBatch : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_dir.isValid());
-        QDir().mkpath(d(QStringLiteral("temp")));
+        QVERIFY(m_programme.dossier.isValid());
         configurer(m_base.chemin);
     }
 
@@ -140,13 +104,9 @@ private Q_SLOTS:
     void fichierDeLotDossier()
     {
         QDir().mkpath(d(QStringLiteral("dossier.ini")));
-        QProcess p;
-        p.start(qEnvironmentVariable("MSP_BINARY_DIR") + QStringLiteral("/module-special"),
-                {QStringLiteral("--racine"), d(QStringLiteral("racine/Program")), QStringLiteral("--batch"),
-                 d(QStringLiteral("dossier.ini"))});
-        QVERIFY(p.waitForFinished(30000));
-        QCOMPARE(p.exitCode(), 1);
-        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("est un dossier")));
+        const ProgrammeEssai::Resultat r = m_programme.lancer({QStringLiteral("--batch"), d(QStringLiteral("dossier.ini"))});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.erreurs.contains(QStringLiteral("est un dossier")));
     }
 
     void sansConnexion()

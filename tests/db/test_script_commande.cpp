@@ -1,5 +1,6 @@
 // "--script FILE" end to end: the program started on a configuration root that points at a copy
 // of the club test database (embedded access), its output lines and its exit codes.
+#include "common/ProgrammeEssai.h"
 #include "config/Texte.h"
 
 #include <QDir>
@@ -8,35 +9,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-void ecrire(const QString& chemin, const QByteArray& octets)
-{
-    QDir().mkpath(QFileInfo(chemin).absolutePath());
-    QFile f(chemin);
-    if (!f.open(QIODevice::WriteOnly) || f.write(octets) != octets.size())
-        qFatal("cannot write %s", qPrintable(chemin));
-}
-
-} // namespace
 
 class TestScriptCommande : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    ProgrammeEssai m_programme;
 
-    QString d(const QString& relatif) const { return m_dir.filePath(relatif); }
-
-    // Configuration root with one server entry whose Alias is `base`.
-    void configurer(const QString& base)
-    {
-        const QString conf = QStringLiteral("[Configuration]\nServeur=0\n\n[Serveur0]\nIPServeur=\nPortDonnee=3050\n"
-                                            "Temporaire=%1/\nRacine=%2/\nDernier=\nCentre=1001\nAlias=%3\nNom=TEST\n"
-                                            "Token=\nNiveauDebug=0\n")
-                                 .arg(d(QStringLiteral("temp")), d(QStringLiteral("racine")), base);
-        ecrire(d(QStringLiteral("racine/Program/zeltoQ58.conf")), conf.toUtf8());
-    }
+    QString d(const QString& relatif) const { return m_programme.d(relatif); }
+    void configurer(const QString& base) { m_programme.configurer(base); }
+    static void ecrire(const QString& chemin, const QByteArray& octets) { ProgrammeEssai::ecrire(chemin, octets); }
 
     struct Resultat
     {
@@ -47,31 +29,14 @@ class TestScriptCommande : public QObject
 
     Resultat lancer(const QString& script)
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), d(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), d(QStringLiteral("home/.config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), d(QStringLiteral("home/.local/share")));
-        env.insert(QStringLiteral("TEMP"), d(QStringLiteral("temp")));
-        p.setProcessEnvironment(env);
-        p.start(qEnvironmentVariable("MSP_BINARY_DIR") + QStringLiteral("/module-special"),
-                {QStringLiteral("--racine"), d(QStringLiteral("racine/Program")), QStringLiteral("--script"), script});
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            qFatal("module-special did not finish");
-        }
-        Resultat r;
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.sortie = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        r.erreurs = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        const ProgrammeEssai::Resultat p = m_programme.lancer({QStringLiteral("--script"), script}, 60000);
+        return {p.code, p.lignes(), p.erreurs};
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_dir.isValid());
+        QVERIFY(m_programme.dossier.isValid());
         QDir().mkpath(d(QStringLiteral("temp")));
         const QString base = d(QStringLiteral("club.fdb"));
         QVERIFY(QFile::copy(qEnvironmentVariable("MSP_TESTDB"), base));

@@ -2,6 +2,7 @@
 // of the club test database (embedded access): the CSV file, the label line, the exit codes,
 // and no partial file whatever fails.
 #include "CasDoublons.h"
+#include "common/ProgrammeEssai.h"
 #include "db/BaseTemporaire.h"
 
 #include <QDir>
@@ -11,14 +12,6 @@
 #include <QTest>
 
 namespace {
-
-void ecrire(const QString& chemin, const QByteArray& octets)
-{
-    QDir().mkpath(QFileInfo(chemin).absolutePath());
-    QFile f(chemin);
-    if (!f.open(QIODevice::WriteOnly) || f.write(octets) != octets.size())
-        qFatal("cannot write %s", qPrintable(chemin));
-}
 
 QByteArray lire(const QString& chemin)
 {
@@ -32,19 +25,12 @@ class TestCommandeDoublons : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    ProgrammeEssai m_programme;
     QDate m_debutCas;
 
-    QString d(const QString& relatif) const { return m_dir.filePath(relatif); }
-
-    void configurer(const QString& base)
-    {
-        const QString conf = QStringLiteral("[Configuration]\nServeur=0\n\n[Serveur0]\nIPServeur=\nPortDonnee=3050\n"
-                                            "Temporaire=%1/\nRacine=%2/\nDernier=\nCentre=1001\nAlias=%3\nNom=TEST\n"
-                                            "Token=\nNiveauDebug=0\n")
-                                 .arg(d(QStringLiteral("temp")), d(QStringLiteral("racine")), base);
-        ecrire(d(QStringLiteral("racine/Program/zeltoQ58.conf")), conf.toUtf8());
-    }
+    QString d(const QString& relatif) const { return m_programme.d(relatif); }
+    void configurer(const QString& base) { m_programme.configurer(base); }
+    static void ecrire(const QString& chemin, const QByteArray& octets) { ProgrammeEssai::ecrire(chemin, octets); }
 
     // A fresh copy of the club database, changed by `instructions` (each committed alone).
     QString base(const QString& nom, const QStringList& instructions = {})
@@ -77,35 +63,9 @@ class TestCommandeDoublons : public QObject
         return chemin;
     }
 
-    struct Resultat
-    {
-        int code = -1;
-        QString sortie;
-        QString erreurs;
-    };
+    using Resultat = ProgrammeEssai::Resultat;
 
-    Resultat lancer(const QString& fichier)
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), d(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), d(QStringLiteral("home/.config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), d(QStringLiteral("home/.local/share")));
-        env.insert(QStringLiteral("TEMP"), d(QStringLiteral("temp")));
-        p.setProcessEnvironment(env);
-        p.start(qEnvironmentVariable("MSP_BINARY_DIR") + QStringLiteral("/module-special"),
-                {QStringLiteral("--racine"), d(QStringLiteral("racine/Program")), QStringLiteral("--doublons"), fichier});
-        if (!p.waitForFinished(90000)) {
-            p.kill();
-            p.waitForFinished();
-            qFatal("module-special did not finish");
-        }
-        Resultat r;
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.sortie = QString::fromUtf8(p.readAllStandardOutput());
-        r.erreurs = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
+    Resultat lancer(const QString& fichier) { return m_programme.lancer({QStringLiteral("--doublons"), fichier}); }
 
     static QString decrire(const Resultat& r) { return QString::number(r.code) + u'\n' + r.sortie + r.erreurs; }
 
@@ -118,7 +78,7 @@ class TestCommandeDoublons : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_dir.isValid());
+        QVERIFY(m_programme.dossier.isValid());
         QDir().mkpath(d(QStringLiteral("temp")));
         configurer(base(QStringLiteral("club.fdb")));
     }
