@@ -30,22 +30,22 @@ public:
             qFatal("cannot write %s", qPrintable(chemin));
     }
 
-    // Configuration root d("racine/Program") with one server entry, embedded access to `alias`.
-    void configurer(const QString& alias) const
+    // Configuration root d("racine/Program") with one server entry: embedded access to `alias`,
+    // or through the server at `adresse`:`port`.
+    void configurer(const QString& alias, const QString& adresse = QString(), int port = 3050) const
     {
-        const QString conf = QStringLiteral("[Configuration]\nServeur=0\n\n[Serveur0]\nIPServeur=\nPortDonnee=3050\n"
+        const QString conf = QStringLiteral("[Configuration]\nServeur=0\n\n[Serveur0]\nIPServeur=%4\nPortDonnee=%5\n"
                                             "Temporaire=%1/\nRacine=%2/\nDernier=\nCentre=1001\nAlias=%3\nNom=TEST\n"
                                             "Token=\nNiveauDebug=0\n")
-                                 .arg(d(QStringLiteral("temp")), d(QStringLiteral("racine")), alias);
+                                 .arg(d(QStringLiteral("temp")), d(QStringLiteral("racine")), alias, adresse)
+                                 .arg(port);
         ecrire(d(QStringLiteral("racine/Program/zeltoQ58.conf")), conf.toUtf8());
     }
 
-    // Runs "module-special --racine ROOT arguments…"; a program that does not finish in time
-    // fails the test run instead of hanging it.
-    Resultat lancer(const QStringList& arguments, int delaiMs = 90000) const
+    // Starts "module-special --racine ROOT arguments…" in `p`, without waiting.
+    void demarrer(QProcess& p, const QStringList& arguments) const
     {
         QDir().mkpath(d(QStringLiteral("temp")));
-        QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), d(QStringLiteral("home")));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), d(QStringLiteral("home/.config")));
@@ -54,6 +54,14 @@ public:
         p.setProcessEnvironment(env);
         p.start(qEnvironmentVariable("MSP_BINARY_DIR") + QStringLiteral("/module-special"),
                 QStringList{QStringLiteral("--racine"), d(QStringLiteral("racine/Program"))} + arguments);
+    }
+
+    // Runs it to its end; a program that does not finish in time fails the test run instead
+    // of hanging it.
+    Resultat lancer(const QStringList& arguments, int delaiMs = 90000) const
+    {
+        QProcess p;
+        demarrer(p, arguments);
         if (!p.waitForFinished(delaiMs)) {
             p.kill();
             p.waitForFinished();
