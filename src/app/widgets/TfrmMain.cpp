@@ -3,6 +3,7 @@
 #include "app/widgets/Apparence.h"
 #include "app/widgets/DBGridColor.h"
 #include "app/widgets/LabelBouton.h"
+#include "app/widgets/PanneauSauvegarde.h"
 #include "app/widgets/Version.h"
 #include "app/OperatorInterface.h"
 #include "batch/ControleurOptions.h"
@@ -18,6 +19,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTimer>
@@ -152,6 +154,13 @@ void TfrmMain::construireRun()
     m_btnTraiter = new TLabelBouton(QStringLiteral("btnTraiter"), QStringLiteral("Traiter"), m_tsGo);
     m_btnTraiter->setFixedSize(110, 37);
     m_btnTraiter->move(189, 117);
+
+    // The backup that Label3 asks for: left of "Traiter", its indicator above Label21.
+    m_sauvegarde = new PanneauSauvegarde(m_tsGo);
+    m_sauvegarde->btnSauvegarder()->setFixedSize(110, 37);
+    m_sauvegarde->btnSauvegarder()->move(189 - 110 - 16, 117);
+    m_sauvegarde->pbSauvegarde()->setGeometry(10, 272, 472, 14);
+    m_sauvegarde->lblSauvegarde()->setGeometry(10, 290, 472, 36);
 
     QLabel* label21 = etiquette(
         m_tsGo, QStringLiteral("Label21"),
@@ -319,6 +328,7 @@ void TfrmMain::installerPagesLot(Session& session, OperatorInterface& operateur)
         return;
     m_session = &session;
     m_operateur = &operateur;
+    m_sauvegarde->setOperateur(&operateur);
     m_controleurOptions = new ControleurOptions(session, operateur, this);
     m_controleurSelection = new ControleurSelection(session, *m_controleurOptions, operateur, this);
     m_pageSelection = new PageSelection(m_tsLoadData, *m_controleurSelection, operateur);

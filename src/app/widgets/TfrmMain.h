@@ -8,6 +8,7 @@ class ControleurOptions;
 class ControleurSelection;
 class OperatorInterface;
 class PageOptions;
+class PanneauSauvegarde;
 class PageSelection;
 class QLabel;
 class Session;
@@ -56,6 +57,7 @@ public:
     QTimer* Timer1() const { return m_timer1; }
     TLabelBouton* btnTraiter() const { return m_btnTraiter; }
     TLabelBouton* btnDoublons() const { return m_btnDoublons; }
+    PanneauSauvegarde* panneauSauvegarde() const { return m_sauvegarde; }
     QLabel* Label5() const { return m_label5; }
     QLabel* Label13() const { return m_label13; }
     QLabel* lblVersion() const { return m_lblVersion; }
@@ -92,6 +94,7 @@ private:
     QWidget* m_tsDoublons = nullptr;
     TLabelBouton* m_btnTraiter = nullptr;
     TLabelBouton* m_btnDoublons = nullptr;
+    PanneauSauvegarde* m_sauvegarde = nullptr;
     QLabel* m_label5 = nullptr;
     QLabel* m_label13 = nullptr;
     QLabel* m_lblVersion = nullptr;
