@@ -125,7 +125,7 @@ QString SauvegardeBase::sauvegarder(const QString& fichier, const Ligne& ligne, 
                                           "il ne peut pas servir à une restauration.")
                                .arg(chemin, partiel.errorString());
         } else {
-            message += QStringLiteral("Aucun fichier n'a été créé.");
+            message += QStringLiteral("Aucun fichier « %1 » n'est resté.").arg(chemin);
         }
         message += QStringLiteral("\nVérifiez le nom du fichier, la place libre et les droits du serveur sur le dossier, "
                                   "puis recommencez.");
