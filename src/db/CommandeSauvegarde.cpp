@@ -30,14 +30,7 @@ int executer(const QString& fichier, ConsoleOperator& operateur)
     Session session;
     if (!OuvrirConnexionAuDemarrage(session, operateur))
         return SansConnexion;
-    try {
-        const QString fait = SauvegardeBase().sauvegarder(fichier, ligneErreur);
-        operateur.information(SauvegardeBase::messageTermine(fait));
-        return Reussi;
-    } catch (const ErreurSauvegarde& e) {
-        operateur.erreur(e.texte());
-        return EchecSauvegarde;
-    }
+    return SauvegarderEtInformer(fichier, operateur, ligneErreur) ? Reussi : EchecSauvegarde;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "db/Sauvegarde.h"
 
+#include "app/OperatorInterface.h"
 #include "config/ConfigPrg.h"
 #include "db/Connexion.h"
 #include "db/Services.h"
@@ -138,4 +139,18 @@ QString SauvegardeBase::sauvegarder(const QString& fichier, const Ligne& ligne, 
                                               "Vérifiez les droits du serveur sur le dossier, puis recommencez.")
                                    .arg(chemin));
     return chemin;
+}
+
+bool SauvegarderEtInformer(const QString& fichier, OperatorInterface& operateur, const SauvegardeBase::Ligne& ligne,
+                           const SauvegardeBase::Attente& attente)
+{
+    QString fait;
+    try {
+        fait = SauvegardeBase().sauvegarder(fichier, ligne, attente);
+    } catch (const ErreurSauvegarde& e) {
+        operateur.erreur(e.texte());
+        return false;
+    }
+    operateur.information(SauvegardeBase::messageTermine(fait));
+    return true;
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <functional>
 
+class OperatorInterface;
+
 // A backup refused before it started, or failed: texte() is the message for the operator
 // (what happened and what to do, with the server's text when the server gave one).
 class ErreurSauvegarde : public DbError
@@ -49,3 +51,10 @@ private:
     QString m_port;
     QString m_base;
 };
+
+// One backup as the window, "--sauvegarde" and a batch run do it: the progress lines go to
+// `ligne` (and `attente` runs while the server is silent), the end is told to the operator:
+// information "Sauvegarde terminée : FICHIER", or the error. False when the backup was refused
+// or failed: a run must then stop before it changes anything (exit 4 on the command line).
+bool SauvegarderEtInformer(const QString& fichier, OperatorInterface& operateur, const SauvegardeBase::Ligne& ligne,
+                           const SauvegardeBase::Attente& attente = {});

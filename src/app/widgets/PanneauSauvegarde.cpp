@@ -83,6 +83,7 @@ void PanneauSauvegarde::btnSauvegarderClick()
     m_ligne->show();
     m_ligne->raise();
     repeindre();
+    // As SauvegarderEtInformer, but the page comes back before the final box shows.
     QString fait;
     QString echec;
     try {
