@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need on Debian 12 (as root, or through sudo).
+# dpkg-dev and file: CPack's dependency computation; desktop-file-utils: the package test.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   firebird-dev firebird3.0-server firebird3.0-server-core firebird3.0-utils
   xvfb xauth fonts-crosextra-carlito fonts-wine
+  dpkg-dev file desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -11,8 +11,8 @@ struct OptionsLigneCommande
     QString batch;      // --batch JOB
     QString doublons;   // --doublons FILE
     QString sauvegarde; // --sauvegarde FILE: alone, or before the run of --batch
-    bool simuler = false;  // --simuler, with --batch
     bool oui = false;   // --yes
+    bool simuler = false;   // --simuler (with --batch)
     bool aide = false;  // --help
     bool version = false;  // --version
     QString erreur;     // not empty when the arguments cannot be understood

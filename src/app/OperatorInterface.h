@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 // How the core talks to the operator. The main window answers with message boxes and the
 // system dialog; the command line with lines on standard error and standard output; tests
@@ -21,4 +22,12 @@ public:
 
     // Status text of the run page (Label5).
     virtual void statut(const QString& texte) = 0;
+
+    // The run's summary: the "Information" box, with what each operation changed in its
+    // details part (one line each; empty when nothing changed).
+    virtual void resume(const QString& texte, const QStringList& details)
+    {
+        Q_UNUSED(details);
+        information(texte);
+    }
 };

@@ -210,7 +210,7 @@ ControleurSelection::Chargement ControleurSelection::chargerCsv()
         q.close();
     }
     q.release();
-    m_session.trZelto.commit();
+    m_session.validerEtape();
     return Chargement::Pret;
 }
 
@@ -227,6 +227,6 @@ ControleurSelection::Chargement ControleurSelection::chargerActifs()
     q.execute();
     q.close();
     q.release();
-    m_session.trZelto.commit();
+    m_session.validerEtape();
     return Chargement::Pret;   // NbClients keeps the count of the source choice
 }

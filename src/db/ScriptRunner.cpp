@@ -74,15 +74,17 @@ void ScriptRunner::executer(int numero, const ScriptStatement& instruction, cons
         if (!tr.isActive())
             return;
         try {
-            tr.commit();
+            if (Simulation)
+                segments::valider(tr);
+            else
+                tr.commit();
         } catch (const DbError& e) {
             if (!OnExecuteError)
                 throw;
             m_arret = true;
             signaler(numero, instruction, lignes, e, false);
             // A commit that failed leaves nothing of the script's earlier work behind.
-            if (tr.isActive())
-                tr.rollback();
+            annulerTravail(tr);
         }
         return;
 
@@ -90,7 +92,10 @@ void ScriptRunner::executer(int numero, const ScriptStatement& instruction, cons
         if (!tr.isActive())
             return;
         try {
-            tr.rollback();
+            if (Simulation)
+                segments::annuler(tr);
+            else
+                tr.rollback();
         } catch (const DbError& e) {
             if (!OnExecuteError)
                 throw;
@@ -105,16 +110,26 @@ void ScriptRunner::executer(int numero, const ScriptStatement& instruction, cons
             if (!tr.isActive())
                 tr.start();
             tr.executeImmediate(script::texteInstruction(lignes, instruction));
-            if (AutoDDL && instruction.kind == StatementKind::Definition)
+            if (AutoDDL && !Simulation && instruction.kind == StatementKind::Definition)
                 tr.commit();
         } catch (const DbError& e) {
             if (!OnExecuteError)
                 throw;
-            if (signaler(numero, instruction, lignes, e, true) && tr.isActive())
-                tr.rollback();
+            if (signaler(numero, instruction, lignes, e, true))
+                annulerTravail(tr);
         }
         return;
     }
+}
+
+void ScriptRunner::annulerTravail(fb::Transaction& tr)
+{
+    if (!tr.isActive())
+        return;
+    if (Simulation)
+        segments::annuler(tr);
+    else
+        tr.rollback();
 }
 
 bool ScriptRunner::signaler(int numero, const ScriptStatement& instruction, const QStringList& lignes,
@@ -135,3 +150,28 @@ QString LigneErreurScript(int StatementNo, const QString& Msg)
     return QStringLiteral("error stmt #") + QString::number(StatementNo) + QStringLiteral(" : \"") + message
         + QLatin1Char('"');
 }
+
+namespace segments {
+
+namespace {
+const char* const kNom = "MSP_SIMULATION";
+}
+
+void ouvrir(fb::Transaction& tr)
+{
+    tr.start();
+    tr.executeImmediate(QStringLiteral("SAVEPOINT ") + QLatin1String(kNom));
+}
+
+void valider(fb::Transaction& tr)
+{
+    tr.executeImmediate(QStringLiteral("RELEASE SAVEPOINT ") + QLatin1String(kNom));
+    tr.executeImmediate(QStringLiteral("SAVEPOINT ") + QLatin1String(kNom));
+}
+
+void annuler(fb::Transaction& tr)
+{
+    tr.executeImmediate(QStringLiteral("ROLLBACK TO SAVEPOINT ") + QLatin1String(kNom));
+}
+
+} // namespace segments

@@ -43,6 +43,10 @@ public:
 
     bool AutoDDL = true;
     TOnSQLScriptExecError OnExecuteError;
+    // In a simulation the whole run is one transaction that is rolled back at its end: COMMIT
+    // ends a segment of it (a savepoint, see segments below), ROLLBACK undoes the segment, and
+    // AutoDDL commits nothing.
+    bool Simulation = false;
 
     // Runs statements first..last (1-based), parsing first when needed. Returns when they are
     // done or a handler asked to stop; raises DbError only when OnExecuteError is empty.
@@ -59,6 +63,7 @@ public:
 private:
     void analyserSiBesoin();
     void executer(int numero, const ScriptStatement& instruction, const QStringList& lignes);
+    void annulerTravail(fb::Transaction& tr);   // rollback, or back to the segment in a simulation
     // Calls OnExecuteError; keeps Stop as the handler left it and returns doRollBack.
     bool signaler(int numero, const ScriptStatement& instruction, const QStringList& lignes, const DbError& erreur,
                   bool retourArriere);
@@ -70,6 +75,14 @@ private:
     fb::Database* m_base = nullptr;
     fb::Transaction* m_transaction = nullptr;
 };
+
+// The segments of a simulation's one transaction: each stands where a real run would commit,
+// so that undoing one gives back what a failed COMMIT or a ROLLBACK would give back.
+namespace segments {
+void ouvrir(fb::Transaction& tr);    // starts the transaction when needed, then the segment
+void valider(fb::Transaction& tr);   // what a commit becomes: the next segment begins
+void annuler(fb::Transaction& tr);   // what a rollback becomes: back to the segment's start
+} // namespace segments
 
 // The line that the system's error handler appends to mTemp for a failed statement:
 // "error stmt #N : \"Msg\"" with every CR LF pair of Msg turned into one space.

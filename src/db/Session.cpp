@@ -15,3 +15,11 @@ void Session::setTitre(const QString& titre)
     m_titre = titre;
     Q_EMIT titreChange(m_titre);
 }
+
+void Session::validerEtape()
+{
+    if (pFIBScripter1.Simulation)
+        segments::valider(trZelto);
+    else
+        trZelto.commit();
+}

@@ -40,6 +40,11 @@ public:
     void pFIBScripter1ExecuteError(ScriptRunner& Sender, int StatementNo, int Line, const QStringList& Statement,
                                    int SQLCode, const QString& Msg, bool& doRollBack, bool& Stop);
 
+    // The commit that ends a step of a batch run: a real commit, or in a simulation (the
+    // runner's Simulation flag) the start of the next segment of the one transaction.
+    void validerEtape();
+    bool simulation() const { return pFIBScripter1.Simulation; }
+
     QString titre() const { return m_titre; }
     void setTitre(const QString& titre);
 

@@ -78,7 +78,7 @@ private Q_SLOTS:
         QCOMPARE(m_fenetre->btnTraiter()->geometry(), QRect(189, 117, 110, 37));
         QCOMPARE(bouton->geometry().top(), m_fenetre->btnTraiter()->geometry().top());
         const QRect zones[] = {bouton->geometry(), panneau()->pbSauvegarde()->geometry(), panneau()->lblSauvegarde()->geometry()};
-        for (const char* nom : {"Label3", "btnTraiter", "Label21", "Label5", "Label9"}) {
+        for (const char* nom : {"Label3", "btnTraiter", "btnSimuler", "Label21", "Label5", "Label9"}) {
             const QWidget* c = m_fenetre->tsGo()->findChild<QWidget*>(QString::fromLatin1(nom));
             QVERIFY2(c, nom);
             for (const QRect& zone : zones)

@@ -30,6 +30,13 @@ public:
     void messageErreur(const QString& t) override { messages.append({QStringLiteral("messageErreur"), t}); }
     void messageAvertissement(const QString& t) override { messages.append({QStringLiteral("messageAvertissement"), t}); }
     void statut(const QString& t) override { statuts.append(t); }
+    // The summary box: recorded as an "information" message, its details apart.
+    QStringList details;
+    void resume(const QString& t, const QStringList& d) override
+    {
+        information(t);
+        details = d;
+    }
 
     QStringList textes(const QString& genre) const
     {

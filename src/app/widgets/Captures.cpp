@@ -26,9 +26,19 @@ bool enregistrer(QWidget& widget, const QDir& dossier, const QString& nom)
     return false;
 }
 
+bool enregistrerQuestion(const QDir& dossier)
+{
+    TBoiteMessage question(QStringLiteral("Pas de message (solde) saisi, continuer ?"), gmConfirmation,
+                           Bouton::Yes | Bouton::No, 0, Bouton::Yes, Bouton::No);
+    question.show();
+    const bool ok = enregistrer(question, dossier, QStringLiteral("question.png"));
+    question.close();
+    return ok;
+}
+
 }   // namespace
 
-int PrendreCaptures(TfrmMain& fenetre, const QString& chemin)
+int PrendreCaptures(TfrmMain& fenetre, const QString& chemin, bool avecBase)
 {
     QDir dossier(chemin);
     if (!dossier.mkpath(QStringLiteral("."))) {
@@ -42,6 +52,9 @@ int PrendreCaptures(TfrmMain& fenetre, const QString& chemin)
         const QString nom = fenetre.pages()->widget(i)->objectName();
         ok = enregistrer(fenetre, dossier, QStringLiteral("page-%1-%2.png").arg(i).arg(nom)) && ok;
     }
+
+    if (avecBase)
+        return enregistrerQuestion(dossier) && ok ? 0 : 1;
 
     // Without a database the overlap grid is empty: a few made-up rows show its painting.
     QStandardItemModel exemple(6, 4);
@@ -58,11 +71,5 @@ int PrendreCaptures(TfrmMain& fenetre, const QString& chemin)
     ok = enregistrer(fenetre, dossier, QStringLiteral("page-3-tsDoublons-exemple.png")) && ok;
     fenetre.DBGridColor1()->setModel(nullptr);
     fenetre.activerPage(TfrmMain::PageLoadData);
-
-    TBoiteMessage question(QStringLiteral("Pas de message (solde) saisi, continuer ?"), gmConfirmation,
-                           Bouton::Yes | Bouton::No, 0, Bouton::Yes, Bouton::No);
-    question.show();
-    ok = enregistrer(question, dossier, QStringLiteral("question.png")) && ok;
-    question.close();
-    return ok ? 0 : 1;
+    return enregistrerQuestion(dossier) && ok ? 0 : 1;
 }

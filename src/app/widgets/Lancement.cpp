@@ -26,11 +26,18 @@ int ExecuterFenetre(const OptionsLigneCommande&)
             frmMain.terminer(2);   // ends the process
     };
 
-    // Screenshot mode: pictures of the pages and of a question box, without a database.
+    // Screenshot mode: pictures of the pages and of a question box, without a database, or on
+    // the configured one with MSP_SCREENSHOTS_BASE (the start sequence runs first).
     const QString dossierCaptures = qEnvironmentVariable("MSP_SCREENSHOTS");
     if (!dossierCaptures.isEmpty()) {
         frmMain.Timer1()->stop();
-        return PrendreCaptures(frmMain, dossierCaptures);
+        const bool avecBase = qEnvironmentVariableIsSet("MSP_SCREENSHOTS_BASE");
+        if (avecBase) {
+            frmMain.Timer1Timer();
+            if (!session.dbZelto.isOpen() || session.centre < 1000)
+                return 2;
+        }
+        return PrendreCaptures(frmMain, dossierCaptures, avecBase);
     }
 
     frmMain.show();

@@ -48,6 +48,14 @@ void OperateurFenetre::information(const QString& texte)
     montrer(QMessageBox::Information, texte);
 }
 
+void OperateurFenetre::resume(const QString& texte, const QStringList& details)
+{
+    auto boite = ConstruireBoite(QMessageBox::Information, texte, m_fenetre);
+    if (!details.isEmpty())
+        boite->setDetailedText(details.join(QLatin1Char('\n')));
+    boite->exec();
+}
+
 bool OperateurFenetre::question(const QString& texte)
 {
     return Question(texte);

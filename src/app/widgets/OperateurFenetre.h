@@ -21,6 +21,7 @@ public:
     void messageErreur(const QString& texte) override;
     void messageAvertissement(const QString& texte) override;
     void statut(const QString& texte) override;
+    void resume(const QString& texte, const QStringList& details) override;
 
     // The toolkit's box with its French title and one "OK" button, not yet shown.
     static std::unique_ptr<QMessageBox> ConstruireBoite(QMessageBox::Icon icone, const QString& texte,

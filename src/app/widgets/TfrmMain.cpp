@@ -8,6 +8,7 @@
 #include "app/OperatorInterface.h"
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"
+#include "batch/Traitement.h"
 #include "batch/widgets/PageOptions.h"
 #include "batch/widgets/PageSelection.h"
 #include "db/Session.h"
@@ -154,11 +155,15 @@ void TfrmMain::construireRun()
     m_btnTraiter = new TLabelBouton(QStringLiteral("btnTraiter"), QStringLiteral("Traiter"), m_tsGo);
     m_btnTraiter->setFixedSize(110, 37);
     m_btnTraiter->move(189, 117);
+    // Beside "Traiter", on the free part of its row.
+    m_btnSimuler = new TLabelBouton(QStringLiteral("btnSimuler"), QStringLiteral("Simuler"), m_tsGo);
+    m_btnSimuler->setFixedSize(110, 37);
+    m_btnSimuler->move(189 + 110 + 12, 117);
 
-    // The backup that Label3 asks for: left of "Traiter", its indicator above Label21.
+    // The backup that Label3 asks for: on the other side of "Traiter", its indicator above Label21.
     m_sauvegarde = new PanneauSauvegarde(m_tsGo);
     m_sauvegarde->btnSauvegarder()->setFixedSize(110, 37);
-    m_sauvegarde->btnSauvegarder()->move(189 - 110 - 16, 117);
+    m_sauvegarde->btnSauvegarder()->move(189 - 110 - 12, 117);
     m_sauvegarde->pbSauvegarde()->setGeometry(10, 272, 472, 14);
     m_sauvegarde->lblSauvegarde()->setGeometry(10, 290, 472, 36);
 
@@ -307,6 +312,21 @@ void TfrmMain::btnDoublonsClick()
     activerPage(PageDoublons);
 }
 
+void TfrmMain::btnTraiterClick()
+{
+    if (!m_traitement || !m_btnTraiter->isEnabled())
+        return;
+    if (m_traitement->btnTraiterClick().issue == Traitement::Issue::Termine)
+        activerPage(PageOption);
+}
+
+void TfrmMain::btnSimulerClick()
+{
+    // The run page stays: a simulation changes neither the options nor the selection.
+    if (m_traitement && m_btnSimuler->isEnabled())
+        m_traitement->simuler();
+}
+
 void TfrmMain::btnOKClick()
 {
     close();
@@ -333,6 +353,17 @@ void TfrmMain::installerPagesLot(Session& session, OperatorInterface& operateur)
     m_controleurSelection = new ControleurSelection(session, *m_controleurOptions, operateur, this);
     m_pageSelection = new PageSelection(m_tsLoadData, *m_controleurSelection, operateur);
     m_pageOptions = new PageOptions(m_tsOption, *m_controleurOptions);
+    m_traitement = new Traitement(session, *m_controleurOptions, *m_controleurSelection, operateur, this);
+    connect(m_traitement, &Traitement::traiterActifChange, this, [this](bool actif) {
+        m_btnTraiter->setEnabled(actif);
+        m_btnSimuler->setEnabled(actif);
+        m_sauvegarde->btnSauvegarder()->setEnabled(actif);
+        // The run holds this thread until its summary: let the disabled button show first.
+        if (!actif)
+            QCoreApplication::processEvents();
+    });
+    connect(m_btnTraiter, &TLabelBouton::clicked, this, &TfrmMain::btnTraiterClick);
+    connect(m_btnSimuler, &TLabelBouton::clicked, this, &TfrmMain::btnSimulerClick);
     // The label buttons stay above the page contents.
     for (QWidget* page : {m_tsLoadData, m_tsOption})
         for (QObject* enfant : page->children())

@@ -16,6 +16,7 @@ class QStackedWidget;
 class QTimer;
 class TDBGridColor;
 class TLabelBouton;
+class Traitement;
 
 // The common base window of the product's programs; it adds nothing.
 class TFormZelto : public QWidget
@@ -53,9 +54,11 @@ public:
     void installerPagesLot(Session& session, OperatorInterface& operateur);
     ControleurSelection* controleurSelection() const { return m_controleurSelection; }
     ControleurOptions* controleurOptions() const { return m_controleurOptions; }
+    Traitement* traitement() const { return m_traitement; }
 
     QTimer* Timer1() const { return m_timer1; }
     TLabelBouton* btnTraiter() const { return m_btnTraiter; }
+    TLabelBouton* btnSimuler() const { return m_btnSimuler; }
     TLabelBouton* btnDoublons() const { return m_btnDoublons; }
     PanneauSauvegarde* panneauSauvegarde() const { return m_sauvegarde; }
     QLabel* Label5() const { return m_label5; }
@@ -69,6 +72,8 @@ public Q_SLOTS:
     void Label8Click();   // previous page
     void btnDoublonsClick();
     void btnOKClick();
+    void btnTraiterClick();
+    void btnSimulerClick();
 
 protected:
     void closeEvent(QCloseEvent* evenement) override;
@@ -93,6 +98,7 @@ private:
     QWidget* m_tsGo = nullptr;
     QWidget* m_tsDoublons = nullptr;
     TLabelBouton* m_btnTraiter = nullptr;
+    TLabelBouton* m_btnSimuler = nullptr;
     TLabelBouton* m_btnDoublons = nullptr;
     PanneauSauvegarde* m_sauvegarde = nullptr;
     QLabel* m_label5 = nullptr;
@@ -104,6 +110,7 @@ private:
     OperatorInterface* m_operateur = nullptr;
     ControleurOptions* m_controleurOptions = nullptr;
     ControleurSelection* m_controleurSelection = nullptr;
+    Traitement* m_traitement = nullptr;
     PageSelection* m_pageSelection = nullptr;
     PageOptions* m_pageOptions = nullptr;
     bool m_centree = false;

@@ -1,0 +1,115 @@
+#include "batch/CommandeBatch.h"
+
+#include "app/ConsoleOperator.h"
+#include "batch/ControleurOptions.h"
+#include "batch/ControleurSelection.h"
+#include "batch/FichierLot.h"
+#include "batch/Traitement.h"
+#include "config/ConfigPrg.h"
+#include "config/FichierConfig.h"
+#include "db/Connexion.h"
+#include "db/Session.h"
+
+#include <QTextStream>
+#include <QTime>
+#include <cstdio>
+
+namespace {
+
+enum CodeSortie { Reussi = 0, Arrete = 1, SansConnexion = 2, AvecErreurs = 3, ErreurInattendue = 5 };
+
+// Status texts go to standard error with their time; the summary is printed by the command
+// once the run has ended, after the error lines.
+class OperateurLot : public ConsoleOperator
+{
+public:
+    using ConsoleOperator::ConsoleOperator;
+    void statut(const QString& texte) override
+    {
+        const QByteArray ligne = (QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) + QLatin1Char(' ') + texte)
+                                     .toLocal8Bit();
+        std::fprintf(stderr, "%s\n", ligne.constData());
+        std::fflush(stderr);
+    }
+    void resume(const QString&, const QStringList&) override {}
+};
+
+QString lignesLf(QString texte)
+{
+    texte.replace(QLatin1String("\n\r"), QLatin1String("\n"));
+    texte.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return texte;
+}
+
+int executer(const QString& fichierLot, OperateurLot& operateur, bool simuler)
+{
+    FichierLot job;
+    try {
+        job = FichierLot::lire(fichierLot);
+    } catch (const ErreurFichierLot& e) {
+        operateur.erreur(e.message());
+        return Arrete;
+    }
+
+    // As the main window does before the start timer connects.
+    NumeroModule = 9;
+    LireFichierConfig();
+    Session session;
+    ControleurOptions options(session, operateur);
+    ControleurSelection selection(session, options, operateur);
+    if (!OuvrirConnexionAuDemarrage(session, operateur))
+        return SansConnexion;
+
+    try {
+        selection.etatDemarrage();
+        job.appliquer(selection, options);
+    } catch (const ErreurFichierLot& e) {
+        operateur.erreur(e.message());
+        return Arrete;
+    } catch (const DbError& e) {
+        operateur.erreur(e.texte());
+        return Arrete;
+    }
+
+    Traitement traitement(session, options, selection, operateur);
+    QTextStream sortie(stdout);
+    sortie.setEncoding(QStringConverter::Utf8);
+    if (simuler) {
+        sortie << Traitement::kBanniereSimulation << '\n';
+        sortie.flush();
+    }
+    const Traitement::Resultat r = simuler ? traitement.simuler() : traitement.btnTraiterClick();
+
+    for (const QString& nom : r.sqlDynamique)
+        operateur.avertissement(QStringLiteral("Simulation : %1 exécute du SQL dynamique (EXECUTE STATEMENT) ; ce qu'il "
+                                               "appelle ne peut pas être suivi.")
+                                    .arg(nom));
+    for (const QString& ligne : r.lignesErreur)
+        sortie << ligne << '\n';
+    if (r.issue == Traitement::Issue::Termine) {
+        sortie << lignesLf(r.resume) << '\n';
+        if (r.simulation)
+            sortie << Traitement::kGenerateursSimulation << '\n';
+        for (const QString& ligne : r.lignesComptes())
+            sortie << ligne << '\n';
+    }
+    sortie.flush();
+
+    switch (r.issue) {
+    case Traitement::Issue::Termine: return r.NbErreurs > 0 ? AvecErreurs : Reussi;
+    case Traitement::Issue::Arrete: return Arrete;
+    case Traitement::Issue::ErreurInattendue: return ErreurInattendue;
+    }
+    return ErreurInattendue;
+}
+
+} // namespace
+
+int ExecuterCommandeBatch(const QString& fichierLot, bool repondreOui, bool simuler)
+{
+    OperateurLot operateur(repondreOui);
+    const int code = executer(fichierLot, operateur, simuler);
+    // The session is gone: the engine may shut down.
+    fb::Client::arreter();
+    return code;
+}

@@ -1,0 +1,9 @@
+#pragma once
+#include <QString>
+
+// "--batch JOB [--yes]": one batch run without a window, from the job file's options.
+// Exit codes: 0 done without failed statement, 3 done with failed statements, 1 stopped by a
+// check or the selection or job refused, 2 no connection, 5 ended by an unexpected error.
+// With `simuler`, the same run inside one transaction rolled back at its end; the first line of
+// standard output says so, and the exit codes are those of a real run.
+int ExecuterCommandeBatch(const QString& fichierLot, bool repondreOui, bool simuler = false);

@@ -1,0 +1,297 @@
+#include "batch/FichierLot.h"
+
+#include "batch/ControleurSelection.h"
+#include "batch/Decimaux.h"
+#include "config/Texte.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+enum class Genre { Source, Chemin, Drapeau, Case, Texte, Date, Montant, Choix, Liste, TypeMessage };
+
+struct Cle
+{
+    const char* section;
+    const char* nom;
+    Genre genre;
+};
+
+const Cle kCles[] = {
+    {"Selection", "rgSource", Genre::Source},
+    {"Selection", "JvFilenameEdit1", Genre::Chemin},
+    {"Selection", "cbxMultiCentre", Genre::Drapeau},
+    {"Options", "cbMsg", Genre::Case},
+    {"Options", "cbIncPrel", Genre::Case},
+    {"Options", "cbCreate", Genre::Case},
+    {"Options", "cbAnnulation", Genre::Case},
+    {"Options", "cbModifMontant", Genre::Case},
+    {"Options", "cbModifMontant2", Genre::Case},
+    {"Options", "cbSolde", Genre::Case},
+    {"Options", "Memo1", Genre::Texte},
+    {"Options", "mmoSolde", Genre::Texte},
+    {"Options", "edtDateInc", Genre::Date},
+    {"Options", "edtDate2Inc", Genre::Date},
+    {"Options", "edtDateEch", Genre::Date},
+    {"Options", "edtDateAnnul", Genre::Date},
+    {"Options", "edtDateEch1", Genre::Date},
+    {"Options", "edtDateEch2", Genre::Date},
+    {"Options", "edtMontant3", Genre::Montant},
+    {"Options", "edtMontant4", Genre::Montant},
+    {"Options", "edtValeur1", Genre::Montant},
+    {"Options", "rgChoix2", Genre::Choix},
+    {"Options", "cbModes", Genre::Liste},
+    {"Options", "cbModes2", Genre::Liste},
+    {"Options", "cbModes4", Genre::Liste},
+    {"Options", "cbArticle", Genre::Liste},
+    {"Options", "cbArticle2", Genre::Liste},
+    {"Options", "MessageType", Genre::TypeMessage},
+};
+
+const Cle* trouverCle(const QString& section, const QString& nom)
+{
+    for (const Cle& c : kCles)
+        if (section.compare(QLatin1String(c.section), Qt::CaseInsensitive) == 0
+            && nom.compare(QLatin1String(c.nom), Qt::CaseInsensitive) == 0)
+            return &c;
+    return nullptr;
+}
+
+QString nomFichier(const QString& chemin)
+{
+    return QDir::toNativeSeparators(chemin);
+}
+
+// "\n" is a line break and "\\" a backslash; any other backslash stays as it is.
+QString texteJob(const QString& valeur)
+{
+    QString t;
+    for (qsizetype i = 0; i < valeur.size(); ++i) {
+        const QChar c = valeur.at(i);
+        if (c == QLatin1Char('\\') && i + 1 < valeur.size()) {
+            const QChar suivant = valeur.at(i + 1);
+            if (suivant == QLatin1Char('n')) {
+                t += QLatin1Char('\n');
+                ++i;
+                continue;
+            }
+            if (suivant == QLatin1Char('\\')) {
+                t += QLatin1Char('\\');
+                ++i;
+                continue;
+            }
+        }
+        t += c;
+    }
+    return t;
+}
+
+std::optional<int> entierParmi(const QString& valeur, int maximum)
+{
+    static const QRegularExpression chiffre(QStringLiteral("^[0-9]$"));
+    if (!chiffre.match(valeur).hasMatch())
+        return std::nullopt;
+    const int n = valeur.toInt();
+    return n <= maximum ? std::optional<int>(n) : std::nullopt;
+}
+
+[[noreturn]] void refuser(const QString& fichier, int ligne, const QString& raison)
+{
+    throw ErreurFichierLot(QStringLiteral("Fichier de lot « %1 », ligne %2 : %3").arg(fichier).arg(ligne).arg(raison));
+}
+
+[[noreturn]] void refuserJob(const QString& fichier, const QString& raison)
+{
+    throw ErreurFichierLot(QStringLiteral("Fichier de lot « %1 » : %2").arg(fichier, raison));
+}
+
+} // namespace
+
+FichierLot FichierLot::lire(const QString& chemin)
+{
+    const QFileInfo info(chemin);
+    if (info.isDir())
+        throw ErreurFichierLot(QStringLiteral("Le fichier de lot « %1 » est un dossier : donnez le chemin d'un fichier.")
+                                   .arg(nomFichier(chemin)));
+    QFile f(chemin);
+    if (!f.open(QIODevice::ReadOnly))
+        throw ErreurFichierLot(QStringLiteral("Le fichier de lot « %1 » ne peut pas être lu : %2.")
+                                   .arg(nomFichier(chemin), f.errorString()));
+    constexpr qint64 kTailleMax = 1024 * 1024;
+    if (f.size() > kTailleMax)
+        throw ErreurFichierLot(QStringLiteral("Le fichier de lot « %1 » dépasse 1 Mo : ce n'est pas un fichier de lot.")
+                                   .arg(nomFichier(chemin)));
+    return analyser(chemin, texte::decoderFichier(f.readAll()));
+}
+
+FichierLot FichierLot::analyser(const QString& chemin, const QString& texte)
+{
+    FichierLot job;
+    job.chemin = chemin;
+    const QString fichier = nomFichier(chemin);
+
+    QString section;
+    QMap<QString, int> vues;   // "Section/clé" → line
+    const QStringList lignes = texte.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
+    for (int n = 0; n < lignes.size(); ++n) {
+        const int numero = n + 1;
+        const QString ligne = lignes.at(n).trimmed();
+        if (ligne.isEmpty() || ligne.startsWith(QLatin1Char(';')) || ligne.startsWith(QLatin1Char('#')))
+            continue;
+        if (ligne.startsWith(QLatin1Char('['))) {
+            if (!ligne.endsWith(QLatin1Char(']')))
+                refuser(fichier, numero, QStringLiteral("en-tête de section mal formé « %1 ».").arg(ligne));
+            const QString nom = ligne.mid(1, ligne.size() - 2).trimmed();
+            if (nom.compare(QLatin1String("Selection"), Qt::CaseInsensitive) == 0)
+                section = QStringLiteral("Selection");
+            else if (nom.compare(QLatin1String("Options"), Qt::CaseInsensitive) == 0)
+                section = QStringLiteral("Options");
+            else
+                refuser(fichier, numero, QStringLiteral("section inconnue [%1] (sections admises : [Selection], [Options]).").arg(nom));
+            continue;
+        }
+        const qsizetype egal = ligne.indexOf(QLatin1Char('='));
+        if (egal <= 0)
+            refuser(fichier, numero, QStringLiteral("ligne illisible « %1 » (attendu : clé=valeur).").arg(ligne));
+        const QString nom = ligne.left(egal).trimmed();
+        const QString valeur = ligne.mid(egal + 1).trimmed();
+        if (section.isEmpty())
+            refuser(fichier, numero, QStringLiteral("la clé « %1 » précède toute section.").arg(nom));
+        const Cle* cle = trouverCle(section, nom);
+        if (!cle)
+            refuser(fichier, numero, QStringLiteral("clé inconnue « %1 » dans la section [%2].").arg(nom, section));
+        const QString nomCle = QLatin1String(cle->nom);
+        const QString id = section + QLatin1Char('/') + nomCle;
+        if (vues.contains(id))
+            refuser(fichier, numero, QStringLiteral("la clé « %1 » est déjà donnée ligne %2.").arg(nomCle).arg(vues.value(id)));
+        vues.insert(id, numero);
+        const auto invalide = [&](const QString& attendu) {
+            return QStringLiteral("valeur « %1 » de la clé « %2 » non valide (attendu : %3).").arg(valeur, nomCle, attendu);
+        };
+
+        switch (cle->genre) {
+        case Genre::Source:
+            if (const auto n = entierParmi(valeur, 2))
+                job.rgSource = *n;
+            else
+                refuser(fichier, numero, invalide(QStringLiteral("0, 1 ou 2")));
+            break;
+        case Genre::Chemin:
+            if (valeur.isEmpty())
+                refuser(fichier, numero, invalide(QStringLiteral("le chemin d'un fichier CSV")));
+            job.JvFilenameEdit1 = QFileInfo(valeur).isRelative()
+                ? QFileInfo(QFileInfo(chemin).absoluteDir(), valeur).absoluteFilePath()
+                : valeur;
+            break;
+        case Genre::Drapeau:
+        case Genre::Case: {
+            const auto n = entierParmi(valeur, 1);
+            if (!n)
+                refuser(fichier, numero, invalide(QStringLiteral("0 ou 1")));
+            if (cle->genre == Genre::Drapeau)
+                job.cbxMultiCentre = *n == 1;
+            else
+                job.cases.insert(*ControleurOptions::caseParNom(nomCle), *n == 1);
+            break;
+        }
+        case Genre::Texte:
+            job.textes.insert(nomCle, texteJob(valeur));
+            break;
+        case Genre::Date: {
+            static const QRegularExpression forme(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
+            const QDate d = QDate::fromString(valeur, QStringLiteral("yyyy-MM-dd"));
+            if (!forme.match(valeur).hasMatch() || !d.isValid())
+                refuser(fichier, numero, invalide(QStringLiteral("une date aaaa-mm-jj")));
+            job.dates.insert(nomCle, d);
+            break;
+        }
+        case Genre::Montant: {
+            const auto d = decimaux::depuisTexte(valeur, 2);
+            if (!d)
+                refuser(fichier, numero, invalide(QStringLiteral("un nombre, un point pour les décimales, deux décimales au plus")));
+            job.montants.insert(nomCle, *d);
+            break;
+        }
+        case Genre::Choix:
+            if (const auto n = entierParmi(valeur, 1))
+                job.rgChoix2 = *n;
+            else
+                refuser(fichier, numero, invalide(QStringLiteral("0 (Pourcent.) ou 1 (Fixe)")));
+            break;
+        case Genre::Liste: {
+            static const QRegularExpression forme(QStringLiteral("^-?[0-9]{1,19}$"));
+            bool ok = false;
+            const qint64 id = valeur.toLongLong(&ok);
+            if (!forme.match(valeur).hasMatch() || !ok)
+                refuser(fichier, numero, invalide(QStringLiteral("un identifiant entier")));
+            job.listes.insert(nomCle, id);
+            break;
+        }
+        case Genre::TypeMessage:
+            if (const auto n = entierParmi(valeur, 2))
+                job.MessageType = *n;
+            else
+                refuser(fichier, numero, invalide(QStringLiteral("0 (Remarque), 1 (Alerte) ou 2 (Message)")));
+            break;
+        }
+    }
+
+    // Refused here rather than lost in the run: a box that the source hides, boxes that
+    // exclude each other.
+    const int source = job.rgSource.value_or(ControleurSelection::ClientsActifs);
+    if (job.cochee(CaseOption::cbAnnulation) && source == ControleurSelection::ClientsActifs)
+        refuserJob(fichier, QStringLiteral("cbAnnulation=1 n'est pas possible avec rgSource=2 : cette source n'offre pas "
+                                  "l'annulation des prélèvements."));
+    if (job.cochee(CaseOption::cbSolde) && source != ControleurSelection::FichierCsv)
+        refuserJob(fichier, QStringLiteral("cbSolde=1 n'est pas possible avec rgSource=%1 : seule la source 0 (fichier CSV) "
+                                  "offre la remise à 0 des soldes.")
+                       .arg(source));
+    if (job.cochee(CaseOption::cbModifMontant) && job.cochee(CaseOption::cbModifMontant2))
+        refuserJob(fichier, QStringLiteral("cbModifMontant=1 et cbModifMontant2=1 s'excluent : n'en cochez qu'une."));
+    if (job.cochee(CaseOption::cbModifMontant2) && job.cochee(CaseOption::cbIncPrel))
+        refuserJob(fichier, QStringLiteral("cbModifMontant2=1 et cbIncPrel=1 s'excluent : n'en cochez qu'une."));
+    if (source == ControleurSelection::FichierCsv && !job.JvFilenameEdit1)
+        refuserJob(fichier, QStringLiteral("rgSource=0 demande le fichier CSV des clients dans la clé JvFilenameEdit1."));
+    return job;
+}
+
+void FichierLot::appliquer(ControleurSelection& selection, ControleurOptions& options) const
+{
+    const QString fichier = nomFichier(chemin);
+    if (cbxMultiCentre)
+        selection.setMultiCentre(*cbxMultiCentre);
+    if (JvFilenameEdit1)
+        selection.setNomFichier(*JvFilenameEdit1);
+    selection.appliquerSource(rgSource.value_or(selection.source()));
+
+    for (CaseOption c : ControleurOptions::cases()) {
+        if (!cochee(c))
+            continue;
+        options.setCoche(c, true);
+        if (!options.coche(c))
+            throw ErreurFichierLot(QStringLiteral("Fichier de lot « %1 » : %2=1 n'a pas pu être coché (voir le "
+                                                  "message ci-dessus) ; rien n'a été traité.")
+                                       .arg(fichier, ControleurOptions::nomCase(c)));
+    }
+
+    if (rgChoix2)
+        options.setRgChoix2(*rgChoix2);
+    for (auto it = dates.cbegin(); it != dates.cend(); ++it) {
+        if (!options.setDate(it.key(), *it))
+            throw ErreurFichierLot(QStringLiteral("Fichier de lot « %1 » : la date %2=%3 précède la plus petite date "
+                                                  "permise, %4.")
+                                       .arg(fichier, it.key(), it->toString(QStringLiteral("yyyy-MM-dd")),
+                                            options.dateMinimum(it.key()).toString(QStringLiteral("yyyy-MM-dd"))));
+    }
+    for (auto it = montants.cbegin(); it != montants.cend(); ++it)
+        options.setMontant(it.key(), *it);
+    for (auto it = textes.cbegin(); it != textes.cend(); ++it)
+        options.setTexte(it.key(), *it);
+    for (auto it = listes.cbegin(); it != listes.cend(); ++it)
+        options.choisirParId(it.key(), *it);
+    if (MessageType)
+        options.setTypeMessage(*MessageType);
+}

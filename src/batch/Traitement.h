@@ -1,0 +1,101 @@
+#pragma once
+// The batch run behind "Traiter": the checks of the option values, the loading of the
+// selection, every ticked operation in the fixed order with its own commit, the clean-up of
+// the work table, the run log and the summary. It speaks to the operator only through
+// OperatorInterface and touches no widget, so the window and the command line run this one
+// code path; it never pumps the event loop either (the window decides how it stays painted).
+#include "batch/ComptesModifications.h"
+#include "batch/ValeursOptions.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QStringList>
+#include <functional>
+
+class ControleurOptions;
+class ControleurSelection;
+class OperatorInterface;
+class Session;
+
+class Traitement : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Issue {
+        Termine,            // every ticked operation ran (some statements may have failed)
+        Arrete,             // a check, the question or the selection stopped it: nothing changed
+        ErreurInattendue,   // a lost connection, a failed work-table statement, a log not written
+    };
+
+    struct OperationFaite
+    {
+        QString modele;
+        bool enErreur = false;   // a statement failed: the server's figures count undone work
+        QList<CompteTable> comptes;
+    };
+
+    struct Resultat
+    {
+        Issue issue = Issue::Arrete;
+        qint32 NbClients = 0;
+        qint32 NbErreurs = 0;
+        QStringList lignesErreur;          // the "error stmt #" lines, in the order of failure
+        QList<OperationFaite> operations;  // the operations that ran to their commit
+        QString journal;                   // the run log's path, when one was written
+        QString resume;                    // the summary's text
+        QString erreur;                    // the unexpected error's message
+        bool simulation = false;
+        QStringList sqlDynamique;          // reached routines whose calls cannot be followed
+
+        // "mSQL1 ECHEANCIER : 0 ajout(s), 11 modification(s), 0 suppression(s)", run order.
+        QStringList lignesComptes() const;
+    };
+
+    Traitement(Session& session, ControleurOptions& options, ControleurSelection& selection,
+               OperatorInterface& operateur, QObject* parent = nullptr);
+
+    // The moment used for the run log's name and the completion text (tests fix it).
+    void setHorloge(std::function<QDateTime()> horloge);
+    // The run log's folder; by default the local application-data folder's "temp".
+    void setDossierJournal(const QString& dossier);
+
+    // The whole run, from the checks to the summary.
+    Resultat btnTraiterClick();
+    // The same run inside one transaction rolled back at its end: same checks, question,
+    // selection, operations, error lines, summary and change counts; no run log, and the
+    // selection's count is left as it was. Refused when a reached object could write
+    // outside that transaction.
+    Resultat simuler();
+
+    static const QString kBanniereSimulation;   // "Simulation : aucune modification n'est enregistrée."
+    static const QString kGenerateursSimulation;
+    // The summary box's text of a run: the summary, framed for a simulation.
+    static QString TexteBoite(const Resultat& r);
+
+    // The warning of the first check that fails, empty when all pass. Only the question of
+    // the empty balance message is asked of the operator: false when it was not confirmed.
+    QString verifier(const ValeursOptions& v, bool& confirme);
+
+    // "dd/MM/yyyy hh:mm:ss - Terminé." in the workstation's formats.
+    static QString TexteFin(const QDateTime& moment);
+    static QString TexteResume(qint32 clients, qint32 erreurs);
+
+Q_SIGNALS:
+    // "Traiter" is disabled once the checks pass, and enabled again at every ending.
+    void traiterActifChange(bool actif);
+
+private:
+    Resultat lancer(bool simulation);
+    void executer(const ValeursOptions& v, Resultat& r);
+    void nettoyer();
+    void terminerSurErreur(Resultat& r, const QString& cause, bool lignesValides);
+    bool articleSoldeValide(qint64 idArticle);
+
+    Session& m_session;
+    ControleurOptions& m_options;
+    ControleurSelection& m_selection;
+    OperatorInterface& m_operateur;
+    std::function<QDateTime()> m_horloge;
+    QString m_dossierJournal;
+    bool m_nettoye = false;   // the centre's work-table rows are gone for this run
+};
