@@ -2,6 +2,7 @@
 
 #include "batch/CommandeBatch.h"
 #include "config/CommandeConfig.h"
+#include "db/CommandeSauvegarde.h"
 #include "db/CommandeScript.h"
 #include "db/Firebird.h"
 #include "overlap/CommandeDoublons.h"
@@ -25,30 +26,52 @@ OptionsLigneCommande AnalyserLigneCommande(const QStringList& args)
         else if (a == QLatin1String("--script")) o.script = valeur(i, a);
         else if (a == QLatin1String("--batch")) o.batch = valeur(i, a);
         else if (a == QLatin1String("--doublons")) o.doublons = valeur(i, a);
+        else if (a == QLatin1String("--sauvegarde")) {
+            o.sauvegarde = valeur(i, a);
+            if (o.erreur.isEmpty() && o.sauvegarde.trimmed().isEmpty())
+                o.erreur = QStringLiteral("l'option --sauvegarde attend un nom de fichier");
+        }
+        else if (a == QLatin1String("--version")) o.version = true;
         else if (a == QLatin1String("--yes")) o.oui = true;
         else if (a == QLatin1String("--simuler")) o.simuler = true;
         else if (a == QLatin1String("--help") || a == QLatin1String("-h")) o.aide = true;
         else o.erreur = QStringLiteral("option inconnue : %1").arg(a);
     }
-    const int modes = int(o.config) + int(!o.script.isEmpty()) + int(!o.batch.isEmpty()) + int(!o.doublons.isEmpty());
-    if (o.erreur.isEmpty() && modes > 1)
-        o.erreur = QStringLiteral("--config, --script, --batch et --doublons s'excluent");
+    // A simulation changes nothing, so a backup before it would only mislead.
+    if (o.erreur.isEmpty() && o.simuler && !o.sauvegarde.isEmpty())
+        o.erreur = QStringLiteral("--simuler et --sauvegarde s'excluent");
     if (o.erreur.isEmpty() && o.simuler && o.batch.isEmpty())
         o.erreur = QStringLiteral("--simuler ne s'emploie qu'avec --batch JOB");
+    // With --batch, --sauvegarde is a step of the run; alone, it is a mode of its own.
+    const bool sauvegardeSeule = !o.sauvegarde.isEmpty() && o.batch.isEmpty();
+    const int modes = int(o.config) + int(!o.script.isEmpty()) + int(!o.batch.isEmpty()) + int(!o.doublons.isEmpty())
+                      + int(sauvegardeSeule);
+    if (o.erreur.isEmpty() && modes > 1)
+        o.erreur = QStringLiteral("--config, --script, --batch, --doublons et --sauvegarde s'excluent");
     return o;
 }
 
 QString UsageLigneCommande()
 {
     return QStringLiteral(
-        "Usage : module-special [--racine DIR] [--config | --script FICHIER | --batch JOB [--yes] [--simuler] | --doublons FICHIER]\n"
-        "  sans option     ouvre la fenêtre\n"
-        "  --racine DIR    se comporte comme si l'exécutable était dans DIR\n"
-        "  --config        affiche la configuration en vigueur (clé=valeur)\n"
-        "  --script F      exécute le script SQL F sur la base configurée\n"
-        "  --batch JOB     traitement par lot sans fenêtre, d'après le fichier JOB\n"
-        "  --simuler       avec --batch : le même traitement, entièrement annulé à la fin\n"
-        "  --doublons F    écrit les échéances qui se chevauchent dans le fichier CSV F\n");
+        "Usage : module-special [--racine DIR] [--config | --script FICHIER | --batch JOB [--yes] [--simuler | "
+        "--sauvegarde FICHIER] | --doublons FICHIER | --sauvegarde FICHIER | --version | --help]\n"
+        "  sans option       ouvre la fenêtre\n"
+        "  --racine DIR      se comporte comme si l'exécutable était dans DIR\n"
+        "  --config          affiche la configuration en vigueur (clé=valeur)\n"
+        "  --script F        exécute le script SQL F sur la base configurée\n"
+        "  --batch JOB       traitement par lot sans fenêtre, d'après le fichier JOB\n"
+        "  --yes             avec --batch : répond oui à la question avant le traitement\n"
+        "  --simuler         avec --batch : le même traitement, entièrement annulé à la fin\n"
+        "  --sauvegarde F    sauvegarde la base dans le fichier F (avec --batch : avant le traitement)\n"
+        "  --doublons F      écrit les échéances qui se chevauchent dans le fichier CSV F\n"
+        "  --version         affiche la version du programme\n"
+        "  --help, -h        affiche cette aide\n");
+}
+
+QString VersionLigneCommande()
+{
+    return QStringLiteral("module-special ") + QLatin1String(MSP_VERSION);
 }
 
 int ExecuterSansFenetre(const OptionsLigneCommande& options)
@@ -58,6 +81,15 @@ int ExecuterSansFenetre(const OptionsLigneCommande& options)
         return ExecuterCommandeConfig();
     if (!options.script.isEmpty())
         return ExecuterCommandeScript(options.script);
+    if (!options.sauvegarde.isEmpty() && options.batch.isEmpty())
+        return ExecuterCommandeSauvegarde(options.sauvegarde);
+    if (!options.batch.isEmpty() && !options.sauvegarde.isEmpty()) {
+        // Until the run takes its backup step, it never runs without the backup asked for.
+        std::fputs("--batch avec --sauvegarde n'est pas encore disponible : lancez d'abord --sauvegarde FICHIER "
+                   "seul, puis --batch JOB. Rien n'a été modifié.\n",
+                   stderr);
+        return 4;
+    }
     if (!options.batch.isEmpty())
         return ExecuterCommandeBatch(options.batch, options.oui, options.simuler);
     if (!options.doublons.isEmpty())

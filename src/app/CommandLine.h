@@ -10,18 +10,25 @@ struct OptionsLigneCommande
     QString script;     // --script FILE
     QString batch;      // --batch JOB
     QString doublons;   // --doublons FILE
+    QString sauvegarde; // --sauvegarde FILE: alone, or before the run of --batch
     bool oui = false;   // --yes
     bool simuler = false;   // --simuler (with --batch)
     bool aide = false;  // --help
+    bool version = false;  // --version
     QString erreur;     // not empty when the arguments cannot be understood
 
     // Every mode but the window runs without a display.
-    bool sansFenetre() const { return config || !script.isEmpty() || !batch.isEmpty() || !doublons.isEmpty(); }
+    bool sansFenetre() const
+    {
+        return config || !script.isEmpty() || !batch.isEmpty() || !doublons.isEmpty() || !sauvegarde.isEmpty();
+    }
 };
 
 // args excludes the program name.
 OptionsLigneCommande AnalyserLigneCommande(const QStringList& args);
 QString UsageLigneCommande();
+// "module-special 1.1.1.45".
+QString VersionLigneCommande();
 
 // Runs a mode without a window (a QCoreApplication exists); returns the exit code.
 int ExecuterSansFenetre(const OptionsLigneCommande& options);

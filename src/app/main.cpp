@@ -12,6 +12,10 @@ int main(int argc, char* argv[])
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
     const OptionsLigneCommande options = AnalyserLigneCommande(args);
+    if (options.version && options.erreur.isEmpty()) {
+        std::printf("%s\n", VersionLigneCommande().toLocal8Bit().constData());
+        return 0;
+    }
     if (options.aide || !options.erreur.isEmpty()) {
         if (!options.erreur.isEmpty())
             std::fprintf(stderr, "%s\n", options.erreur.toLocal8Bit().constData());

@@ -3,6 +3,7 @@
 #include "app/widgets/Apparence.h"
 #include "app/widgets/DBGridColor.h"
 #include "app/widgets/LabelBouton.h"
+#include "app/widgets/PanneauSauvegarde.h"
 #include "app/widgets/Version.h"
 #include "app/OperatorInterface.h"
 #include "batch/ControleurOptions.h"
@@ -21,6 +22,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTimer>
@@ -159,6 +161,13 @@ void TfrmMain::construireRun()
     m_btnSimuler = new TLabelBouton(QStringLiteral("btnSimuler"), QStringLiteral("Simuler"), m_tsGo);
     m_btnSimuler->setFixedSize(110, 37);
     m_btnSimuler->move(189 + 110 + 12, 117);
+
+    // The backup that Label3 asks for: on the other side of "Traiter", its indicator above Label21.
+    m_sauvegarde = new PanneauSauvegarde(m_tsGo);
+    m_sauvegarde->btnSauvegarder()->setFixedSize(110, 37);
+    m_sauvegarde->btnSauvegarder()->move(189 - 110 - 12, 117);
+    m_sauvegarde->pbSauvegarde()->setGeometry(10, 272, 472, 14);
+    m_sauvegarde->lblSauvegarde()->setGeometry(10, 290, 472, 36);
 
     QLabel* label21 = etiquette(
         m_tsGo, QStringLiteral("Label21"),
@@ -341,6 +350,7 @@ void TfrmMain::installerPagesLot(Session& session, OperatorInterface& operateur)
         return;
     m_session = &session;
     m_operateur = &operateur;
+    m_sauvegarde->setOperateur(&operateur);
     m_controleurOptions = new ControleurOptions(session, operateur, this);
     m_controleurSelection = new ControleurSelection(session, *m_controleurOptions, operateur, this);
     m_pageSelection = new PageSelection(m_tsLoadData, *m_controleurSelection, operateur);
@@ -349,6 +359,7 @@ void TfrmMain::installerPagesLot(Session& session, OperatorInterface& operateur)
     connect(m_traitement, &Traitement::traiterActifChange, this, [this](bool actif) {
         m_btnTraiter->setEnabled(actif);
         m_btnSimuler->setEnabled(actif);
+        m_sauvegarde->btnSauvegarder()->setEnabled(actif);
         // The run holds this thread until its summary: let the disabled button show first.
         if (!actif)
             QCoreApplication::processEvents();

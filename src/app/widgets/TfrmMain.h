@@ -10,6 +10,7 @@ class ControleurSelection;
 class OperatorInterface;
 class PageDoublons;
 class PageOptions;
+class PanneauSauvegarde;
 class PageSelection;
 class QLabel;
 class Session;
@@ -66,6 +67,7 @@ public:
     TLabelBouton* btnTraiter() const { return m_btnTraiter; }
     TLabelBouton* btnSimuler() const { return m_btnSimuler; }
     TLabelBouton* btnDoublons() const { return m_btnDoublons; }
+    PanneauSauvegarde* panneauSauvegarde() const { return m_sauvegarde; }
     QLabel* Label5() const { return m_label5; }
     QLabel* Label13() const { return m_label13; }
     QLabel* lblVersion() const { return m_lblVersion; }
@@ -105,6 +107,7 @@ private:
     TLabelBouton* m_btnTraiter = nullptr;
     TLabelBouton* m_btnSimuler = nullptr;
     TLabelBouton* m_btnDoublons = nullptr;
+    PanneauSauvegarde* m_sauvegarde = nullptr;
     QLabel* m_label5 = nullptr;
     QLabel* m_label13 = nullptr;
     QLabel* m_lblVersion = nullptr;
