@@ -83,15 +83,8 @@ int ExecuterSansFenetre(const OptionsLigneCommande& options)
         return ExecuterCommandeScript(options.script);
     if (!options.sauvegarde.isEmpty() && options.batch.isEmpty())
         return ExecuterCommandeSauvegarde(options.sauvegarde);
-    if (!options.batch.isEmpty() && !options.sauvegarde.isEmpty()) {
-        // Until the run takes its backup step, it never runs without the backup asked for.
-        std::fputs("--batch avec --sauvegarde n'est pas encore disponible : lancez d'abord --sauvegarde FICHIER "
-                   "seul, puis --batch JOB. Rien n'a été modifié.\n",
-                   stderr);
-        return 4;
-    }
     if (!options.batch.isEmpty())
-        return ExecuterCommandeBatch(options.batch, options.oui, options.simuler);
+        return ExecuterCommandeBatch(options.batch, options.oui, options.simuler, options.sauvegarde);
     if (!options.doublons.isEmpty())
         return ExecuterCommandeDoublons(options.doublons);
     std::fputs("Cette option n'est pas encore disponible dans cette version.\n", stderr);

@@ -16,7 +16,7 @@
 
 namespace {
 
-enum CodeSortie { Reussi = 0, Arrete = 1, SansConnexion = 2, AvecErreurs = 3, ErreurInattendue = 5 };
+enum CodeSortie { Reussi = 0, Arrete = 1, SansConnexion = 2, AvecErreurs = 3, SauvegardeEchouee = 4, ErreurInattendue = 5 };
 
 // Status texts go to standard error with their time; the summary is printed by the command
 // once the run has ended, after the error lines.
@@ -41,7 +41,7 @@ QString lignesLf(QString texte)
     return texte;
 }
 
-int executer(const QString& fichierLot, OperateurLot& operateur, bool simuler)
+int executer(const QString& fichierLot, OperateurLot& operateur, bool simuler, const QString& sauvegarde)
 {
     FichierLot job;
     try {
@@ -72,6 +72,12 @@ int executer(const QString& fichierLot, OperateurLot& operateur, bool simuler)
     }
 
     Traitement traitement(session, options, selection, operateur);
+    if (!sauvegarde.isEmpty())
+        traitement.setSauvegardeAvant(sauvegarde, [](const QString& ligne) {
+            const QByteArray octets = ligne.toLocal8Bit();
+            std::fprintf(stderr, "%s\n", octets.constData());
+            std::fflush(stderr);
+        });
     QTextStream sortie(stdout);
     sortie.setEncoding(QStringConverter::Utf8);
     if (simuler) {
@@ -99,16 +105,17 @@ int executer(const QString& fichierLot, OperateurLot& operateur, bool simuler)
     case Traitement::Issue::Termine: return r.NbErreurs > 0 ? AvecErreurs : Reussi;
     case Traitement::Issue::Arrete: return Arrete;
     case Traitement::Issue::ErreurInattendue: return ErreurInattendue;
+    case Traitement::Issue::SauvegardeEchouee: return SauvegardeEchouee;
     }
     return ErreurInattendue;
 }
 
 } // namespace
 
-int ExecuterCommandeBatch(const QString& fichierLot, bool repondreOui, bool simuler)
+int ExecuterCommandeBatch(const QString& fichierLot, bool repondreOui, bool simuler, const QString& sauvegarde)
 {
     OperateurLot operateur(repondreOui);
-    const int code = executer(fichierLot, operateur, simuler);
+    const int code = executer(fichierLot, operateur, simuler, sauvegarde);
     // The session is gone: the engine may shut down.
     fb::Client::arreter();
     return code;

@@ -6,4 +6,7 @@
 // check or the selection or job refused, 2 no connection, 5 ended by an unexpected error.
 // With `simuler`, the same run inside one transaction rolled back at its end; the first line of
 // standard output says so, and the exit codes are those of a real run.
-int ExecuterCommandeBatch(const QString& fichierLot, bool repondreOui, bool simuler = false);
+// With `sauvegarde`, the database is backed up into that file before the selection loads; a
+// failed backup stops the run with nothing changed (exit 4).
+int ExecuterCommandeBatch(const QString& fichierLot, bool repondreOui, bool simuler = false,
+                          const QString& sauvegarde = QString());

@@ -8,6 +8,7 @@
 #include "batch/Modeles.h"
 #include "batch/Remplissage.h"
 #include "batch/VerificationSimulation.h"
+#include "db/Sauvegarde.h"
 #include "db/Session.h"
 
 #include <QDir>
@@ -69,6 +70,12 @@ Traitement::Traitement(Session& session, ControleurOptions& options, ControleurS
 void Traitement::setHorloge(std::function<QDateTime()> horloge)
 {
     m_horloge = std::move(horloge);
+}
+
+void Traitement::setSauvegardeAvant(const QString& fichier, std::function<void(const QString&)> ligne)
+{
+    m_sauvegarde = fichier;
+    m_ligneSauvegarde = std::move(ligne);
 }
 
 void Traitement::setDossierJournal(const QString& dossier)
@@ -220,6 +227,21 @@ Traitement::Resultat Traitement::lancer(bool simulation)
     }
 
     Q_EMIT traiterActifChange(false);
+    if (!m_sauvegarde.isEmpty() && !simulation) {
+        m_operateur.statut(QStringLiteral("Sauvegarde de la base..."));
+        try {
+            const QString fichier = SauvegardeBase().sauvegarder(m_sauvegarde, [this](const QString& l) {
+                if (m_ligneSauvegarde)
+                    m_ligneSauvegarde(l);
+            });
+            m_operateur.statut(SauvegardeBase::messageTermine(fichier));
+        } catch (const DbError& e) {
+            Q_EMIT traiterActifChange(true);
+            m_operateur.erreur(e.texte() + QStringLiteral("\r\nLe traitement n'a pas été lancé : rien n'a été modifié."));
+            r.issue = Issue::SauvegardeEchouee;
+            return r;
+        }
+    }
     const ModeSimulation mode(m_session.pFIBScripter1, simulation);
     const qint32 clientsAvant = m_session.NbClients;
     bool lignesValides = false;   // mTemp holds the CSV lines until the selection is loaded

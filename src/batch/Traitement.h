@@ -25,6 +25,7 @@ public:
         Termine,            // every ticked operation ran (some statements may have failed)
         Arrete,             // a check, the question or the selection stopped it: nothing changed
         ErreurInattendue,   // a lost connection, a failed work-table statement, a log not written
+        SauvegardeEchouee,  // the backup asked before the run failed: nothing changed
     };
 
     struct OperationFaite
@@ -58,6 +59,10 @@ public:
     void setHorloge(std::function<QDateTime()> horloge);
     // The run log's folder; by default the local application-data folder's "temp".
     void setDossierJournal(const QString& dossier);
+
+    // A backup of the database into `fichier` after the checks and the question and before the
+    // selection loads; its progress lines go to `ligne`. A failed backup ends the run there.
+    void setSauvegardeAvant(const QString& fichier, std::function<void(const QString&)> ligne);
 
     // The whole run, from the checks to the summary.
     Resultat btnTraiterClick();
@@ -97,5 +102,7 @@ private:
     OperatorInterface& m_operateur;
     std::function<QDateTime()> m_horloge;
     QString m_dossierJournal;
-    bool m_nettoye = false;   // the centre's work-table rows are gone for this run
+    bool m_nettoye = false;
+    QString m_sauvegarde;
+    std::function<void(const QString&)> m_ligneSauvegarde;   // the centre's work-table rows are gone for this run
 };

@@ -43,6 +43,25 @@ class TestCommandeBatch : public QObject
         base.close();
     }
 
+    static qint64 compter(const QString& chemin, const QString& table)
+    {
+        fb::Database base;
+        base.setLibraryName(kBibliotheque);
+        base.setDatabaseName(chemin);
+        base.setParams(parametresConnexion());
+        base.open();
+        fb::Transaction tr(base);
+        tr.start();
+        fb::Query q(base, tr);
+        q.setSql(QStringLiteral("SELECT COUNT(*) FROM ") + table);
+        q.execute();
+        const qint64 n = q.asInt64(0);
+        q.close();
+        tr.commit();
+        base.close();
+        return n;
+    }
+
     Resultat lancer(const QByteArray& job, const QStringList& options = {})
     {
         ecrire(d(QStringLiteral("job.ini")), job);
@@ -187,6 +206,31 @@ private Q_SLOTS:
         const Resultat deux = lancer(job, {QStringLiteral("--simuler")});
         QCOMPARE(deux.sortie.mid(5), r.sortie.mid(3));   // the real run's rows were kept, the simulation's not
         executer({QStringLiteral("DELETE FROM CLIENTS_MESSAGE"), QStringLiteral("DELETE FROM ECHEANCIER WHERE ECHE_IDACT IS NULL")});
+    }
+
+    // The backup asked with the run holds the state before it; a backup refused stops the
+    // run before anything changed.
+    void sauvegardeAvant()
+    {
+        const QByteArray job = "[Options]\ncbMsg=1\n";
+        const QString fichier = d(QStringLiteral("avant.fbk"));
+        const Resultat r = lancer(job, {QStringLiteral("--sauvegarde"), fichier});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.erreurs.contains(QStringLiteral("Sauvegarde terminée : ") + fichier), qPrintable(r.erreurs));
+        QCOMPARE(r.sortie.value(0), QStringLiteral("Opérations terminées,"));
+        const qint64 messages = compter(m_base.chemin, QStringLiteral("CLIENTS_MESSAGE"));
+        QVERIFY(messages > 0);
+        const QString restauree = d(QStringLiteral("restauree.fdb"));
+        QCOMPARE(QProcess::execute(QStringLiteral("gbak"), {QStringLiteral("-c"), QStringLiteral("-user"), QStringLiteral("SYSDBA"),
+                                                            fichier, restauree}),
+                 0);
+        QCOMPARE(compter(restauree, QStringLiteral("CLIENTS_MESSAGE")), 0);
+
+        const Resultat refus = lancer(job, {QStringLiteral("--sauvegarde"), fichier});   // the file exists
+        QCOMPARE(refus.code, 4);
+        QVERIFY(refus.sortie.isEmpty());
+        QCOMPARE(compter(m_base.chemin, QStringLiteral("CLIENTS_MESSAGE")), messages);
+        executer({QStringLiteral("DELETE FROM CLIENTS_MESSAGE")});
     }
 
     // Failed statements: exit 3, the error lines first on standard output and in a run log.
