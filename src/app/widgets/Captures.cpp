@@ -3,13 +3,17 @@
 #include "app/widgets/DBGridColor.h"
 #include "app/widgets/Dialogues.h"
 #include "app/widgets/TfrmMain.h"
+#include "batch/ControleurOptions.h"
 
 #include <QApplication>
 #include <QDate>
+#include <QAbstractButton>
 #include <QDir>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QStackedWidget>
 #include <QStandardItemModel>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -33,6 +37,36 @@ bool enregistrerQuestion(const QDir& dossier)
     question.show();
     const bool ok = enregistrer(question, dossier, QStringLiteral("question.png"));
     question.close();
+    return ok;
+}
+
+// On the database: a simulation of "Créer un message" (it keeps nothing) and its summary box,
+// caught as soon as it shows.
+bool enregistrerResume(TfrmMain& fenetre, const QDir& dossier)
+{
+    if (!fenetre.controleurOptions())
+        return true;
+    fenetre.controleurOptions()->setCoche(CaseOption::cbMsg, true);
+    fenetre.activerPage(TfrmMain::PageGo);
+    bool ok = false;
+    QTimer guet;
+    guet.setInterval(50);
+    QObject::connect(&guet, &QTimer::timeout, [&] {
+        if (QWidget* boite = QApplication::activeModalWidget()) {
+            guet.stop();
+            // With its details open: the change counts are what the picture is for.
+            if (auto* mb = qobject_cast<QMessageBox*>(boite))
+                for (QAbstractButton* b : mb->buttons())
+                    if (mb->buttonRole(b) == QMessageBox::ActionRole)
+                        b->click();
+            ok = enregistrer(*boite, dossier, QStringLiteral("resume-simulation.png"));
+            boite->close();
+        }
+    });
+    guet.start();
+    fenetre.btnSimulerClick();
+    guet.stop();
+    fenetre.controleurOptions()->setCoche(CaseOption::cbMsg, false);
     return ok;
 }
 
@@ -75,6 +109,8 @@ int PrendreCaptures(TfrmMain& fenetre, const QString& chemin, bool avecBase)
         ok = enregistrer(fenetre, dossier, QStringLiteral("page-3-tsDoublons-exemple.png")) && ok;
         grille->setModel(modele);
     }
+    if (avecBase)
+        ok = enregistrerResume(fenetre, dossier) && ok;
     fenetre.activerPage(TfrmMain::PageLoadData);
     return enregistrerQuestion(dossier) && ok ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 OperateurFenetre::OperateurFenetre(QWidget* fenetre, QLabel* statut)
     : m_fenetre(fenetre), m_statut(statut)
@@ -51,8 +52,23 @@ void OperateurFenetre::information(const QString& texte)
 void OperateurFenetre::resume(const QString& texte, const QStringList& details)
 {
     auto boite = ConstruireBoite(QMessageBox::Information, texte, m_fenetre);
-    if (!details.isEmpty())
+    if (!details.isEmpty()) {
         boite->setDetailedText(details.join(QLatin1Char('\n')));
+        // The toolkit's toggle button speaks English whatever translation is loaded: ours
+        // relabels it after each of the toolkit's own toggles.
+        for (QAbstractButton* b : boite->buttons())
+            if (boite->buttonRole(b) == QMessageBox::ActionRole) {
+                b->setText(QStringLiteral("Afficher les détails..."));
+                b->setMinimumWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("Afficher les détails...")) + 24);
+                QObject::connect(b, &QAbstractButton::clicked, b, [b] {
+                    // Once the toolkit has set its own label for the new state.
+                    QTimer::singleShot(0, b, [b] {
+                        b->setText(b->text().startsWith(QLatin1String("Hide")) ? QStringLiteral("Masquer les détails...")
+                                                                               : QStringLiteral("Afficher les détails..."));
+                    });
+                });
+            }
+    }
     boite->exec();
 }
 
