@@ -55,6 +55,9 @@ private Q_SLOTS:
         QCOMPARE(texte::versCp1252(QStringLiteral("a→ł€")), QByteArray("a??\x80"));
         QCOMPARE(texte::decoderFichier(QByteArray("caf\xe9")), QStringLiteral("café"));
         QCOMPARE(texte::decoderFichier(QByteArray("\xef\xbb\xbf" "caf\xc3\xa9")), QStringLiteral("café"));
+        // One mark is the file's; a second one is text.
+        QCOMPARE(texte::decoderFichier(QByteArray("\xef\xbb\xbf\xef\xbb\xbf" "a")), QString(QChar(0xFEFF)) + u'a');
+        QCOMPARE(texte::decoderFichier(QByteArray("a\xef\xbb\xbf")), QStringLiteral("a") + QChar(0xFEFF));
     }
 
     void iniLecture_data()
