@@ -67,8 +67,10 @@ FichierIni::FichierIni(const QString& chemin)
         m_nonCharge = true;
         return;
     }
-    const QByteArray octets = fichier.read(kTailleMaxFichier + 1);
-    if (octets.size() > kTailleMaxFichier || fichier.error() != QFileDevice::NoError) {
+    // Room for the size found, not for the limit: a file that grew meanwhile is being written by
+    // someone else and is not ours to rewrite.
+    const QByteArray octets = fichier.read(info.size() + 1);
+    if (octets.size() > info.size() || fichier.error() != QFileDevice::NoError) {
         m_nonCharge = true;
         return;
     }
