@@ -48,6 +48,7 @@ for t in "${targets[@]}"; do
   fi
   extra=()
   [ -z "${MSP_FUZZ_RUNS:-}" ] || extra+=(-runs="$MSP_FUZZ_RUNS")
+  [ ! -f "$top/fuzz/$t.dict" ] || extra+=(-dict="$top/fuzz/$t.dict")
   echo "== fuzz_$t: ${seconds} s"
   rc=0
   (cd "$work" && "$build/fuzz/fuzz_$t" corpus seeds -max_total_time="$seconds" "${extra[@]}" \
