@@ -75,6 +75,7 @@ FichierIni::FichierIni(const QString& chemin)
         return;
     }
     QString texte = texte::decoderFichier(octets);
+    m_marqueOrdre = octets.startsWith("\xEF\xBB\xBF") && texte::estUtf8Valide(octets);
     if (texte.contains(QLatin1String("\r\n")))
         m_finLigne = QStringLiteral("\r\n");
     else if (texte.contains(QLatin1Char('\n')))
@@ -202,7 +203,9 @@ void FichierIni::ecrireDate(const QString& section, const QString& cle, const QD
 
 void FichierIni::enregistrer()
 {
-    QByteArray octets;
+    // Without its mark, a file whose text begins with U+FEFF would lose that character to the
+    // next reading, and a line would change meaning ("\uFEFF[s]" is no header, "[s]" is).
+    QByteArray octets = m_marqueOrdre ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     for (const QString& l : std::as_const(m_lignes)) {
         octets += l.toUtf8();
         octets += m_finLigne.toLatin1();
