@@ -58,7 +58,7 @@ QDomDocument chargerDocument(const QString& chemin)
         throw ErreurConfig(QStringLiteral("%1 : fichier trop volumineux (plus de %2 octets)").arg(chemin).arg(kTailleMax));
     if (!fichier.open(QIODevice::ReadOnly))
         throw ErreurConfig(QStringLiteral("%1 : %2").arg(chemin, fichier.errorString()));
-    const QByteArray octets = fichier.read(kTailleMax + 1);
+    const QByteArray octets = fichier.read(qMin(fichier.size(), kTailleMax) + 1);
     if (octets.size() > kTailleMax)
         throw ErreurConfig(QStringLiteral("%1 : fichier trop volumineux (plus de %2 octets)").arg(chemin).arg(kTailleMax));
     QXmlStreamReader lecteur(octets);

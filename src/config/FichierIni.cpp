@@ -67,12 +67,15 @@ FichierIni::FichierIni(const QString& chemin)
         m_nonCharge = true;
         return;
     }
-    const QByteArray octets = fichier.read(kTailleMaxFichier + 1);
-    if (octets.size() > kTailleMaxFichier || fichier.error() != QFileDevice::NoError) {
+    // Room for the size found, not for the limit: a file that grew meanwhile is being written by
+    // someone else and is not ours to rewrite.
+    const QByteArray octets = fichier.read(info.size() + 1);
+    if (octets.size() > info.size() || fichier.error() != QFileDevice::NoError) {
         m_nonCharge = true;
         return;
     }
     QString texte = texte::decoderFichier(octets);
+    m_marqueOrdre = octets.startsWith("\xEF\xBB\xBF") && texte::estUtf8Valide(octets);
     if (texte.contains(QLatin1String("\r\n")))
         m_finLigne = QStringLiteral("\r\n");
     else if (texte.contains(QLatin1Char('\n')))
@@ -200,7 +203,9 @@ void FichierIni::ecrireDate(const QString& section, const QString& cle, const QD
 
 void FichierIni::enregistrer()
 {
-    QByteArray octets;
+    // Without its mark, a file whose text begins with U+FEFF would lose that character to the
+    // next reading, and a line would change meaning ("\uFEFF[s]" is no header, "[s]" is).
+    QByteArray octets = m_marqueOrdre ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     for (const QString& l : std::as_const(m_lignes)) {
         octets += l.toUtf8();
         octets += m_finLigne.toLatin1();

@@ -13,7 +13,7 @@
 //   Anything else yields the default.
 // - Dates are written "dd/MM/yyyy" and read in that form (one-digit day or month accepted).
 // - Read as UTF-8 when valid, otherwise as Windows-1252; written as UTF-8, keeping the line
-//   ends found in the file (CR LF for a new file).
+//   ends found in the file (CR LF for a new file) and its byte-order mark.
 // - Line breaks inside a written value become blanks, so that a value never forges a line.
 // - Each write goes to disk at once: a key replaces its line in place or is appended after the
 //   last line of its section; a new section goes at the end of the file; the first write
@@ -64,4 +64,5 @@ private:
     QStringList m_lignes;
     QString m_finLigne = QStringLiteral("\r\n");
     bool m_nonCharge = false;   // the file exists but could not be loaded
+    bool m_marqueOrdre = false; // the file began with a UTF-8 byte-order mark
 };

@@ -62,10 +62,14 @@ bool estUtf8Valide(const QByteArray& octets)
 QString decoderFichier(const QByteArray& octets)
 {
     if (estUtf8Valide(octets)) {
-        QString s = QString::fromUtf8(octets);
-        if (s.startsWith(QChar(0xFEFF)))
-            s.remove(0, 1);
-        return s;
+        // Exactly one mark is dropped: QString::fromUtf8 would drop one of its own, so that a
+        // U+FEFF that begins the text itself would be lost too.
+        QByteArrayView corps(octets);
+        if (corps.startsWith("\xEF\xBB\xBF"))
+            corps = corps.sliced(3);
+        QStringDecoder decodeur(QStringDecoder::Utf8,
+                                QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        return decodeur.decode(corps);
     }
     return depuisCp1252(octets);
 }

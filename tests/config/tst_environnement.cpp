@@ -55,6 +55,9 @@ private Q_SLOTS:
         QCOMPARE(texte::versCp1252(QStringLiteral("a→ł€")), QByteArray("a??\x80"));
         QCOMPARE(texte::decoderFichier(QByteArray("caf\xe9")), QStringLiteral("café"));
         QCOMPARE(texte::decoderFichier(QByteArray("\xef\xbb\xbf" "caf\xc3\xa9")), QStringLiteral("café"));
+        // One mark is the file's; a second one is text.
+        QCOMPARE(texte::decoderFichier(QByteArray("\xef\xbb\xbf\xef\xbb\xbf" "a")), QString(QChar(0xFEFF)) + u'a');
+        QCOMPARE(texte::decoderFichier(QByteArray("a\xef\xbb\xbf")), QStringLiteral("a") + QChar(0xFEFF));
     }
 
     void iniLecture_data()
@@ -159,6 +162,11 @@ private Q_SLOTS:
         QTest::newRow("empty section header") << QByteArray("[s]\n[t]\n") << "s" << "k" << QByteArray("[s]\nk=v\n[t]\n");
         QTest::newRow("new section at the end") << QByteArray("[t]\r\nb=2\r\n") << "s" << "k" << QByteArray("[t]\r\nb=2\r\n[s]\r\nk=v\r\n");
         QTest::newRow("windows-1252 rewritten as utf-8") << QByteArray("[t]\nb=\xe9\n") << "t" << "k" << QByteArray("[t]\nb=\xc3\xa9\nk=v\n");
+        QTest::newRow("byte-order mark kept") << QByteArray("\xef\xbb\xbf[t]\nb=2\n") << "t" << "k"
+                                              << QByteArray("\xef\xbb\xbf[t]\nb=2\nk=v\n");
+        // The second mark is text: that line is no header, and must not become one on rewrite.
+        QTest::newRow("second mark stays text") << QByteArray("\xef\xbb\xbf\xef\xbb\xbf[t]\nb=2\n") << "t" << "k"
+                                                << QByteArray("\xef\xbb\xbf\xef\xbb\xbf[t]\nb=2\n[t]\nk=v\n");
     }
     void iniEcriture()
     {
@@ -173,6 +181,7 @@ private Q_SLOTS:
         ini.ecrireTexte(section, cle, QStringLiteral("v"));
         QCOMPARE(lireOctets(chemin), apres);
         QCOMPARE(ini.lireTexte(section, cle, QString()), QStringLiteral("v"));
+        QCOMPARE(FichierIni(chemin).lireTexte(section, cle, QString()), QStringLiteral("v"));
     }
     void iniEcritureValeurs()
     {
