@@ -221,7 +221,7 @@ line "P2 six operations, $clients clients, loopback" p2-batch-srv p2-isql-srv "1
 xvfb=""
 for n in $(seq 120 199); do
   [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
   xvfb=$!
   for _ in $(seq 50); do xwininfo -display ":$n" -root >/dev/null 2>&1 && break; sleep 0.1; done
   if kill -0 "$xvfb" 2>/dev/null && xwininfo -display ":$n" -root >/dev/null 2>&1; then
@@ -242,7 +242,8 @@ shown() { # shown KEY TITLE COMMAND...
     kill -0 "$p" 2>/dev/null || { echo "$title: the program ended before its window was shown:" >&2; cat "$work/p5.err" >&2; exit 1; }
   done
   e=$(ms)
-  kill "$p"; wait "$p" 2>/dev/null || true
+  kill "$p" 2>/dev/null || true
+  wait "$p" 2>/dev/null || true
   note "$key" $((e - s))
 }
 p5db=$(fresh "$mid")

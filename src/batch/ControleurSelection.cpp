@@ -221,6 +221,8 @@ ControleurSelection::Chargement ControleurSelection::chargerCsv()
 
     m_session.NbClients = 0;
     q.setSql(sqlBlocInsertion(tag));
+    // One round trip per chunk. A block that fails as a whole (a lost connection) is no refused
+    // number: its error goes to the caller.
     auto numero = numeros.cbegin();
     while (numero != numeros.cend()) {
         int rempli = 0;
