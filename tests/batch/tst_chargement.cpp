@@ -50,6 +50,25 @@ QList<int> plage(int debut, int fin)
     return r;
 }
 
+#ifdef MSP_PAR_SERVEUR
+QString chaineServeur(const SessionEssai& e)
+{
+    return qEnvironmentVariable("MSP_FBSERVER") + QLatin1Char(':') + e.chemin;
+}
+#endif
+
+// Through the loopback server, the session's connection reopened there.
+void parServeur([[maybe_unused]] SessionEssai& e)
+{
+#ifdef MSP_PAR_SERVEUR
+    e.session.dbZelto.close();
+    e.session.dbZelto.setDatabaseName(chaineServeur(e));
+    e.session.dbZelto.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=") + MotDePasseIntegre(false),
+                                 QStringLiteral("lc_ctype=ISO8859_1")});
+    e.session.dbZelto.open();
+#endif
+}
+
 } // namespace
 
 class TestChargement : public QObject
@@ -87,14 +106,7 @@ private Q_SLOTS:
         QFETCH(int, acceptes);
         QFETCH(QList<int>, refuses);
         SessionEssai e;
-#ifdef MSP_PAR_SERVEUR
-        e.session.dbZelto.close();
-        e.session.dbZelto.setDatabaseName(qEnvironmentVariable("MSP_FBSERVER") + QLatin1Char(':') + e.chemin);
-        e.session.dbZelto.setParams({QStringLiteral("user_name=SYSDBA"),
-                                     QStringLiteral("password=") + MotDePasseIntegre(false),
-                                     QStringLiteral("lc_ctype=ISO8859_1")});
-        e.session.dbZelto.open();
-#endif
+        parServeur(e);
         e.executer({"INSERT INTO T_CLIENTS_PRESENTS VALUES (-1, 499, 10010, 'ancien')"});
         const Fichier f = fichier(acceptes, refuses);
         QCOMPARE(f.clients.size(), acceptes);
@@ -127,6 +139,40 @@ private Q_SLOTS:
                  0);
         QVERIFY(e.entier("SELECT GEN_ID(IDTEMPORAIRE, 0) FROM RDB$DATABASE") >= generateurAvant + acceptes);
     }
+
+#ifdef MSP_PAR_SERVEUR
+    // The server ends the connection in the middle of the second chunk: the loading stops with
+    // the error instead of taking the remaining numbers for refused ones.
+    void connexionPerdue()
+    {
+        SessionEssai e;
+        parServeur(e);
+        e.executer({QStringLiteral("CREATE TRIGGER T_COUPURE FOR T_CLIENTS_PRESENTS BEFORE INSERT AS BEGIN "
+                                   "IF (NEW.TCPR_IDCLI = 300) THEN EXECUTE STATEMENT 'DELETE FROM MON$ATTACHMENTS "
+                                   "WHERE MON$ATTACHMENT_ID = ' || CURRENT_CONNECTION WITH AUTONOMOUS TRANSACTION "
+                                   "ON EXTERNAL '%1' AS USER 'SYSDBA' PASSWORD '%2'; END")
+                        .arg(chaineServeur(e), MotDePasseIntegre(false))});
+        const Fichier f = fichier(400, {});
+        const QString chemin = e.dossier.filePath(QStringLiteral("clients.csv"));
+        QFile sortie(chemin);
+        QVERIFY(sortie.open(QIODevice::WriteOnly));
+        sortie.write(f.contenu);
+        sortie.close();
+
+        RecordingOperator op;
+        ControleurOptions options(e.session, op);
+        ControleurSelection selection(e.session, options, op);
+        selection.appliquerSource(ControleurSelection::FichierCsv);
+        selection.setNomFichier(chemin);
+        try {
+            selection.ChargerSelection();
+            QFAIL("the loading went on without its connection");
+        } catch (const DbError& erreur) {
+            QVERIFY2(erreur.texte().contains(QLatin1String("shutdown")), qPrintable(erreur.texte()));
+        }
+        QVERIFY(op.messages.isEmpty());
+    }
+#endif
 
     void cleanupTestCase() { fb::Client::arreter(); }
 };
