@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   firebird-dev firebird3.0-server firebird3.0-server-core firebird3.0-utils
-  xvfb xauth fonts-crosextra-carlito fonts-wine
+  xvfb xauth x11-utils fonts-crosextra-carlito fonts-wine
   dpkg-dev file desktop-file-utils
 )
 missing=()

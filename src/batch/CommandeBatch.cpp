@@ -61,7 +61,7 @@ int executer(const QString& fichierLot, OperateurLot& operateur, bool simuler, c
         return SansConnexion;
 
     try {
-        selection.etatDemarrage();
+        // The job's own source choice is the one the run counts with: no start state before it.
         job.appliquer(selection, options);
     } catch (const ErreurFichierLot& e) {
         operateur.erreur(e.message());

@@ -25,6 +25,30 @@ const char* const kSqlInsertionActifs =
     "WHERE IIF(:IDCTR = -1,TRUE,CLI_CENTRE = :IDCTR) AND (MOD_TYPE = 4) AND (ACT_ARCHIVE_DATE IS NULL) "
     "AND ((ACT_FIN >= CURRENT_DATE) OR (ACT_FIN IS NULL))";
 
+QString nomParametre(int rang)
+{
+    return QStringLiteral("C%1").arg(rang);
+}
+
+// One round trip inserts a whole chunk: each number in a sub-block of its own, so that a number
+// the table refuses is undone alone and not counted, as a separate INSERT would be. Ids are drawn
+// in the parameters' order; unused slots (the last chunk) are null and skipped.
+QString sqlBlocInsertion(const QString& tag)
+{
+    QString entete;
+    QString corps;
+    for (int i = 0; i < ControleurSelection::NumerosParBloc; ++i) {
+        const QString c = nomParametre(i);
+        entete += (i ? QStringLiteral(",") : QString()) + c + QStringLiteral(" BIGINT=:") + c;
+        corps += QStringLiteral("IF(") + c + QStringLiteral(" IS NOT NULL)THEN BEGIN "
+                 "INSERT INTO T_CLIENTS_PRESENTS (TCPR_ID,TCPR_IDCLI,TCPR_IDCTR,TCPR_NOM_PRENOM) "
+                 "VALUES (NEXT VALUE FOR IDTEMPORAIRE,:") + c + QLatin1Char(',') + tag
+                 + QStringLiteral(",'');N=N+1;WHEN ANY DO BEGIN END END\n");
+    }
+    return QStringLiteral("EXECUTE BLOCK (") + entete + QStringLiteral(") RETURNS (N INTEGER) AS\nBEGIN\nN=0;\n")
+           + corps + QStringLiteral("SUSPEND;\nEND");
+}
+
 } // namespace
 
 ControleurSelection::ControleurSelection(Session& session, ControleurOptions& options, OperatorInterface& operateur,
@@ -196,17 +220,18 @@ ControleurSelection::Chargement ControleurSelection::chargerCsv()
     q.close();
 
     m_session.NbClients = 0;
-    q.setSql(QStringLiteral("INSERT INTO T_CLIENTS_PRESENTS (TCPR_ID,TCPR_IDCLI,TCPR_IDCTR,TCPR_NOM_PRENOM) "
-                            "VALUES (NEXT VALUE FOR IDTEMPORAIRE, :IDCLI,")
-             + tag + QStringLiteral(",'')"));
-    for (const QString& numero : numeros) {
-        q.setParam(QStringLiteral("IDCLI"), csv::ConvertirEntier64(numero));
-        try {
-            q.execute();
-            ++m_session.NbClients;
-        } catch (const DbError&) {
-            // A number the table refuses is skipped and not counted; the loading goes on.
-        }
+    q.setSql(sqlBlocInsertion(tag));
+    // One round trip per chunk. A block that fails as a whole (a lost connection) is no refused
+    // number: its error goes to the caller.
+    auto numero = numeros.cbegin();
+    while (numero != numeros.cend()) {
+        int rempli = 0;
+        for (; rempli < NumerosParBloc && numero != numeros.cend(); ++rempli, ++numero)
+            q.setParam(rempli, csv::ConvertirEntier64(*numero));
+        for (int vide = rempli; vide < NumerosParBloc; ++vide)
+            q.setParamNull(nomParametre(vide));
+        q.execute();
+        m_session.NbClients += q.asInteger(0);
         q.close();
     }
     q.release();

@@ -15,6 +15,8 @@ class ControleurSelection : public QObject
 public:
     enum Source { FichierCsv = 0, TableTemporaire = 1, ClientsActifs = 2 };
     enum class Chargement { Pret, Arrete };
+    // CSV numbers sent per round trip; a block holds at most 256 INSERT statements.
+    static constexpr int NumerosParBloc = 250;
 
     ControleurSelection(Session& session, ControleurOptions& options, OperatorInterface& operateur,
                         QObject* parent = nullptr);
