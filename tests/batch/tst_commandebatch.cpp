@@ -31,35 +31,11 @@ class TestCommandeBatch : public QObject
     };
 
     // Statements on the database copy, committed, before the program opens it.
-    void executer(const QStringList& instructions)
-    {
-        fb::Database base;
-        m_base.ouvrir(base);
-        fb::Transaction tr(base);
-        tr.start();
-        for (const QString& sql : instructions)
-            tr.executeImmediate(sql);
-        tr.commit();
-        base.close();
-    }
+    void executer(const QStringList& instructions) { m_base.executer(instructions); }
 
     static qint64 compter(const QString& chemin, const QString& table)
     {
-        fb::Database base;
-        base.setLibraryName(kBibliotheque);
-        base.setDatabaseName(chemin);
-        base.setParams(parametresConnexion());
-        base.open();
-        fb::Transaction tr(base);
-        tr.start();
-        fb::Query q(base, tr);
-        q.setSql(QStringLiteral("SELECT COUNT(*) FROM ") + table);
-        q.execute();
-        const qint64 n = q.asInt64(0);
-        q.close();
-        tr.commit();
-        base.close();
-        return n;
+        return ValeurSur(chemin, QStringLiteral("SELECT COUNT(*) FROM ") + table).toLongLong();
     }
 
     Resultat lancer(const QByteArray& job, const QStringList& options = {})

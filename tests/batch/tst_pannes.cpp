@@ -13,35 +13,6 @@ namespace {
 
 constexpr int kPortPrive = 3061;
 
-void executer(const BaseTemporaire& base, const QStringList& instructions)
-{
-    fb::Database db;
-    base.ouvrir(db);
-    for (const QString& sql : instructions) {
-        fb::Transaction tr(db);
-        tr.start();
-        tr.executeImmediate(sql);
-        tr.commit();
-    }
-    db.close();
-}
-
-QString valeur(const BaseTemporaire& base, const QString& sql)
-{
-    fb::Database db;
-    base.ouvrir(db);
-    fb::Transaction tr(db);
-    tr.start();
-    fb::Query q(db, tr);
-    q.setSql(sql);
-    q.execute();
-    const QString v = q.asString(0);
-    q.close();
-    tr.commit();
-    db.close();
-    return v;
-}
-
 int serveurPrive(const QStringList& arguments)
 {
     QProcess p;
@@ -77,7 +48,7 @@ void TestPannes::serveurTuePendantUneOperation()
 {
     ProgrammeEssai prog;
     BaseTemporaire base(qEnvironmentVariable("MSP_TESTDB"));
-    executer(base, clientFabrique()
+    base.executer(clientFabrique()
                        + QStringList{QStringLiteral(
                            "CREATE TRIGGER T_LENT FOR CLIENTS_MESSAGE AFTER INSERT AS DECLARE I INTEGER = 0; "
                            "BEGIN WHILE (I < 40000000) DO I = I + 1; END")});
@@ -111,10 +82,10 @@ void TestPannes::serveurTuePendantUneOperation()
     QCOMPARE(p.exitCode(), 5);
     QVERIFY2(duree < 60000, qPrintable(QString::number(duree)));
     QVERIFY2(erreurs.contains("erreur inattendue"), erreurs.constData());
-    QCOMPARE(valeur(base, QStringLiteral("SELECT CAST(ECHE_MONTANT AS VARCHAR(20)) FROM ECHEANCIER WHERE ECHE_ID = 900201")),
+    QCOMPARE(base.valeur(QStringLiteral("SELECT CAST(ECHE_MONTANT AS VARCHAR(20)) FROM ECHEANCIER WHERE ECHE_ID = 900201")),
              QStringLiteral("44.00"));
-    QCOMPARE(valeur(base, QStringLiteral("SELECT COUNT(*) FROM CLIENTS_MESSAGE")), QStringLiteral("0"));
-    QCOMPARE(valeur(base, QStringLiteral("SELECT COUNT(*) FROM ECHEANCIER WHERE ECHE_IDACT IS NULL")), QStringLiteral("0"));
+    QCOMPARE(base.valeur(QStringLiteral("SELECT COUNT(*) FROM CLIENTS_MESSAGE")), QStringLiteral("0"));
+    QCOMPARE(base.valeur(QStringLiteral("SELECT COUNT(*) FROM ECHEANCIER WHERE ECHE_IDACT IS NULL")), QStringLiteral("0"));
 }
 
 // The run log's folder cannot be made: exit 5, the path named, the error lines still printed.
@@ -131,8 +102,8 @@ void TestPannes::journalImpossible()
     QVERIFY2(r.erreurs.contains(prog.d(QStringLiteral("home/.local/share/temp"))), qPrintable(r.erreurs));
     QCOMPARE(r.lignes().size(), 1);
     QVERIFY(r.lignes().at(0).startsWith(QStringLiteral("error stmt #1 : ")));
-    QVERIFY(valeur(base, QStringLiteral("SELECT COUNT(*) FROM ECHEANCIER WHERE ECHE_IDACT IS NULL")) != QStringLiteral("0"));
-    QCOMPARE(valeur(base, QStringLiteral("SELECT COUNT(*) FROM T_CLIENTS_PRESENTS")), QStringLiteral("0"));
+    QVERIFY(base.valeur(QStringLiteral("SELECT COUNT(*) FROM ECHEANCIER WHERE ECHE_IDACT IS NULL")) != QStringLiteral("0"));
+    QCOMPARE(base.valeur(QStringLiteral("SELECT COUNT(*) FROM T_CLIENTS_PRESENTS")), QStringLiteral("0"));
 }
 
 // Another process holds the database with its embedded engine: no connection, exit 2, the
@@ -149,7 +120,7 @@ void TestPannes::baseTenueParUnAutreMoteur()
     tenue.close();
     QCOMPARE(r.code, 2);
     QVERIFY2(r.erreurs.contains(QStringLiteral("Impossible de se connecter à la base")), qPrintable(r.erreurs));
-    QCOMPARE(valeur(base, QStringLiteral("SELECT COUNT(*) FROM CLIENTS_MESSAGE")), QStringLiteral("0"));
+    QCOMPARE(base.valeur(QStringLiteral("SELECT COUNT(*) FROM CLIENTS_MESSAGE")), QStringLiteral("0"));
 }
 
 // A database set read-only: the start's context call is refused, exit 2 with the server's text.

@@ -43,6 +43,53 @@ public:
         base.open();
     }
 
+    void executer(const QStringList& instructions) const;
+    QString valeur(const QString& sql) const;
+
     QTemporaryDir dossier;
     QString chemin;
 };
+
+// Statements run on a database file through a connection of their own, each committed alone
+// (none may stay open while another process uses the file).
+inline void ExecuterSur(const QString& chemin, const QStringList& instructions)
+{
+    fb::Database base;
+    base.setLibraryName(kBibliotheque);
+    base.setDatabaseName(chemin);
+    base.setParams(parametresConnexion());
+    base.open();
+    for (const QString& sql : instructions) {
+        fb::Transaction tr(base);
+        tr.start();
+        tr.executeImmediate(sql);
+        tr.commit();
+    }
+    base.close();
+}
+
+// Column 0 of the first row of `sql` on a database file, as text.
+inline QString ValeurSur(const QString& chemin, const QString& sql)
+{
+    fb::Database base;
+    base.setLibraryName(kBibliotheque);
+    base.setDatabaseName(chemin);
+    base.setParams(parametresConnexion());
+    base.open();
+    QString v;
+    {
+        fb::Transaction tr(base);
+        tr.start();
+        fb::Query q(base, tr);
+        q.setSql(sql);
+        q.execute();
+        v = q.asString(0);
+        q.close();
+        tr.commit();
+    }
+    base.close();
+    return v;
+}
+
+inline void BaseTemporaire::executer(const QStringList& instructions) const { ExecuterSur(chemin, instructions); }
+inline QString BaseTemporaire::valeur(const QString& sql) const { return ValeurSur(chemin, sql); }

@@ -1,6 +1,8 @@
 // "--sauvegarde FICHIER", "--version", "--help" and the usage errors end to end: the program
 // started on a configuration root that points at a copy of the club test database (embedded
 // access), its output lines and its exit codes.
+#include "common/ProgrammeEssai.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -11,21 +13,10 @@ class TestSauvegardeCommande : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    ProgrammeEssai m_programme;
 
-    QString d(const QString& relatif) const { return m_dir.filePath(relatif); }
-
-    void configurer(const QString& base)
-    {
-        const QString conf = QStringLiteral("[Configuration]\nServeur=0\n\n[Serveur0]\nIPServeur=\nPortDonnee=3050\n"
-                                            "Temporaire=%1/\nRacine=%2/\nDernier=\nCentre=1001\nAlias=%3\nNom=TEST\n"
-                                            "Token=\nNiveauDebug=0\n")
-                                 .arg(d(QStringLiteral("temp")), d(QStringLiteral("racine")), base);
-        QDir().mkpath(d(QStringLiteral("racine/Program")));
-        QFile f(d(QStringLiteral("racine/Program/zeltoQ58.conf")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(conf.toUtf8());
-    }
+    QString d(const QString& relatif) const { return m_programme.d(relatif); }
+    void configurer(const QString& base) { m_programme.configurer(base); }
 
     struct Resultat
     {
@@ -36,25 +27,8 @@ class TestSauvegardeCommande : public QObject
 
     Resultat lancer(const QStringList& options)
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), d(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), d(QStringLiteral("home/.config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), d(QStringLiteral("home/.local/share")));
-        env.insert(QStringLiteral("TEMP"), d(QStringLiteral("temp")));
-        p.setProcessEnvironment(env);
-        p.start(qEnvironmentVariable("MSP_BINARY_DIR") + QStringLiteral("/module-special"),
-                QStringList{QStringLiteral("--racine"), d(QStringLiteral("racine/Program"))} + options);
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            qFatal("module-special did not finish");
-        }
-        Resultat r;
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.sortie = QString::fromLocal8Bit(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        r.erreurs = QString::fromLocal8Bit(p.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
-        return r;
+        const ProgrammeEssai::Resultat p = m_programme.lancer(options, 60000);
+        return {p.code, p.lignes(), p.erreurs.split(u'\n', Qt::SkipEmptyParts)};
     }
 
     static QString texte(const Resultat& r)
@@ -65,7 +39,7 @@ class TestSauvegardeCommande : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_dir.isValid());
+        QVERIFY(m_programme.dossier.isValid());
         QDir().mkpath(d(QStringLiteral("temp")));
         const QString base = d(QStringLiteral("club.fdb"));
         QVERIFY(QFile::copy(qEnvironmentVariable("MSP_TESTDB"), base));
