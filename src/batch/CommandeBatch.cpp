@@ -4,6 +4,7 @@
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"
 #include "batch/FichierLot.h"
+#include "batch/SignauxLot.h"
 #include "batch/Traitement.h"
 #include "config/ConfigPrg.h"
 #include "config/FichierConfig.h"
@@ -12,6 +13,7 @@
 
 #include <QTextStream>
 #include <QTime>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -72,13 +74,21 @@ int executer(const QString& fichierLot, OperateurLot& operateur)
     }
 
     Traitement traitement(session, options, selection, operateur);
-    const Traitement::Resultat r = traitement.btnTraiterClick();
+    int signal = 0;
+    Traitement::Resultat r;
+    {
+        SignauxLot signaux([&traitement] { traitement.interrompre(); });
+        r = traitement.btnTraiterClick();
+        signal = signaux.signalRecu();
+    }
 
     QTextStream sortie(stdout);
     sortie.setEncoding(QStringConverter::Utf8);
     for (const QString& ligne : r.lignesErreur)
         sortie << ligne << '\n';
-    if (r.issue == Traitement::Issue::Termine) {
+    if (r.issue == Traitement::Issue::Interrompu)
+        sortie << r.interruption << '\n';
+    if (r.issue == Traitement::Issue::Termine || r.issue == Traitement::Issue::Interrompu) {
         sortie << lignesLf(r.resume) << '\n';
         for (const QString& ligne : r.lignesComptes())
             sortie << ligne << '\n';
@@ -89,6 +99,7 @@ int executer(const QString& fichierLot, OperateurLot& operateur)
     case Traitement::Issue::Termine: return r.NbErreurs > 0 ? AvecErreurs : Reussi;
     case Traitement::Issue::Arrete: return Arrete;
     case Traitement::Issue::ErreurInattendue: return ErreurInattendue;
+    case Traitement::Issue::Interrompu: return 128 + (signal ? signal : SIGINT);   // 130 or 143
     }
     return ErreurInattendue;
 }

@@ -199,7 +199,11 @@ ControleurSelection::Chargement ControleurSelection::chargerCsv()
     q.setSql(QStringLiteral("INSERT INTO T_CLIENTS_PRESENTS (TCPR_ID,TCPR_IDCLI,TCPR_IDCTR,TCPR_NOM_PRENOM) "
                             "VALUES (NEXT VALUE FOR IDTEMPORAIRE, :IDCLI,")
              + tag + QStringLiteral(",'')"));
+    const qint32 total = qint32(numeros.size());
     for (const QString& numero : numeros) {
+        // An interrupted run keeps what is inserted: its clean-up removes it.
+        if (m_session.interruption)
+            break;
         q.setParam(QStringLiteral("IDCLI"), csv::ConvertirEntier64(numero));
         try {
             q.execute();
@@ -208,6 +212,7 @@ ControleurSelection::Chargement ControleurSelection::chargerCsv()
             // A number the table refuses is skipped and not counted; the loading goes on.
         }
         q.close();
+        Q_EMIT insertionsCsv(m_session.NbClients, total);
     }
     q.release();
     m_session.trZelto.commit();

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QLocale>
+#include <QScopeGuard>
 
 namespace {
 
@@ -70,6 +71,39 @@ QString Traitement::TexteFin(const QDateTime& moment)
         texte += QLatin1Char(' ') + locale.toString(moment.time(), format.trimmed());
     }
     return texte + QStringLiteral(" - Terminé.");
+}
+
+QString Traitement::TexteInterruption(qint32 terminees, qint32 nombre)
+{
+    return QStringLiteral("Traitement interrompu : %1 opération(s) terminée(s) sur %2.").arg(terminees).arg(nombre);
+}
+
+void Traitement::interrompre()
+{
+    const std::lock_guard<std::mutex> verrou(m_annulation);
+    if (m_fini || m_session.interruption.exchange(true))
+        return;
+    m_session.dbZelto.annulerOperation();
+}
+
+bool Traitement::interrompu() const
+{
+    return m_session.interruption;
+}
+
+void Traitement::oublierAnnulation()
+{
+    // Taken after the request is seen, the lock waits for its cancellation to be sent.
+    const std::lock_guard<std::mutex> verrou(m_annulation);
+    m_session.dbZelto.oublierAnnulation();
+}
+
+void Traitement::finExecution()
+{
+    const std::lock_guard<std::mutex> verrou(m_annulation);
+    m_fini = true;
+    if (m_session.interruption.exchange(false))
+        m_session.dbZelto.oublierAnnulation();
 }
 
 QString Traitement::TexteResume(qint32 clients, qint32 erreurs)
@@ -143,9 +177,17 @@ QString Traitement::verifier(const ValeursOptions& v, bool& confirme)
 Traitement::Resultat Traitement::btnTraiterClick()
 {
     Resultat r;
+    {
+        const std::lock_guard<std::mutex> verrou(m_annulation);
+        m_fini = false;
+    }
+    const auto fin = qScopeGuard([this] { finExecution(); });
     m_session.NbErreurs = 0;
+    m_session.instructionAnnulee = false;
     m_nettoye = false;
     const ValeursOptions v = m_options.valeurs();
+    for (const Operation& op : Operations())
+        r.nombreOperations += op.cochee(v) ? 1 : 0;
 
     try {
         bool confirme = true;
@@ -157,7 +199,14 @@ Traitement::Resultat Traitement::btnTraiterClick()
             return r;
         }
     } catch (const DbError& e) {
-        terminerSurErreur(r, e.texteCrLf(), false);
+        if (interrompu())
+            terminerInterrompu(r, false, false);
+        else
+            terminerSurErreur(r, e.texteCrLf(), false);
+        return r;
+    }
+    if (interrompu()) {
+        terminerInterrompu(r, false, false);
         return r;
     }
 
@@ -170,9 +219,16 @@ Traitement::Resultat Traitement::btnTraiterClick()
         lignesValides = true;
         m_session.trZelto.start();
         executer(v, r);
+        if (interrompu()) {
+            terminerInterrompu(r, true, true);
+            return r;
+        }
         nettoyer();
     } catch (const DbError& e) {
-        terminerSurErreur(r, e.texteCrLf(), lignesValides);
+        if (interrompu())
+            terminerInterrompu(r, true, lignesValides);
+        else
+            terminerSurErreur(r, e.texteCrLf(), lignesValides);
         return r;
     }
 
@@ -204,9 +260,13 @@ void Traitement::executer(const ValeursOptions& v, Resultat& r)
 {
     const remplissage::Centres centres{m_session.centre, m_session.centreSelection()};
     ScriptRunner& runner = m_session.pFIBScripter1;
+    int rang = 0;
     for (const Operation& op : Operations()) {
+        if (interrompu())
+            return;
         if (op.cochee(v)) {
             m_operateur.statut(op.statut);
+            Q_EMIT progression(++rang, r.nombreOperations, op.statut);
             const ComptesModifications::Releve avant = ComptesModifications::lire(m_session.dbZelto);
             const qint32 erreursAvant = m_session.NbErreurs;
             runner.setScript(remplissage::Remplir(op.modele, v, centres));
@@ -214,6 +274,15 @@ void Traitement::executer(const ValeursOptions& v, Resultat& r)
             runner.ResetStatements();
             if (m_session.trZelto.isActive())
                 m_session.trZelto.commit();
+            if (interrompu()) {
+                oublierAnnulation();
+                // A cancelled statement undid its work and stopped its script before the
+                // commit; otherwise the request came once the operation was committed.
+                if (m_session.instructionAnnulee) {
+                    annulerEnCours(m_session.trZelto);
+                    return;
+                }
+            }
             OperationFaite faite{op.modele, m_session.NbErreurs != erreursAvant, {}};
             faite.comptes = ComptesModifications::difference(avant, ComptesModifications::lire(m_session.dbZelto));
             r.operations.append(faite);
@@ -233,6 +302,46 @@ void Traitement::nettoyer()
     q.close();
     m_session.trZelto.commit();
     m_nettoye = true;
+}
+
+void Traitement::terminerInterrompu(Resultat& r, bool commence, bool lignesValides)
+{
+    // The operation in progress leaves nothing; the finished ones stay committed.
+    annulerEnCours(m_session.trZelto);
+    oublierAnnulation();
+    QString probleme;
+    if (commence && !m_nettoye) {
+        try {
+            nettoyer();
+        } catch (const DbError& e) {
+            annulerEnCours(m_session.trZelto);
+            probleme = QStringLiteral("La table de travail n'a pas pu être vidée des lignes du centre :\r\n")
+                + e.texteCrLf() + QStringLiteral("Vérifiez la connexion au serveur et la base.");
+        }
+    }
+    if (lignesValides)
+        r.lignesErreur = m_session.mTemp;
+    if (!r.lignesErreur.isEmpty()) {
+        try {
+            r.journal = journal_traitement::Ecrire(m_dossierJournal, m_horloge(), r.lignesErreur);
+        } catch (const ErreurJournalTraitement& e) {
+            probleme += QStringLiteral("Le journal du traitement ne peut pas être écrit dans %1 : %2.\r\n"
+                                       "Vérifiez que ce dossier est accessible en écriture.")
+                            .arg(QDir::toNativeSeparators(e.chemin()), e.raison());
+        }
+    }
+
+    r.issue = Issue::Interrompu;
+    r.NbClients = m_session.NbClients;
+    r.NbErreurs = m_session.NbErreurs;
+    r.interruption = TexteInterruption(qint32(r.operations.size()), r.nombreOperations);
+    r.resume = TexteResume(r.NbClients, r.NbErreurs);
+    r.erreur = probleme;
+    Q_EMIT traiterActifChange(true);
+    m_operateur.statut(QStringLiteral("Traitement interrompu."));
+    if (!probleme.isEmpty())
+        m_operateur.erreur(probleme);
+    m_operateur.resume(r.interruption + QStringLiteral("\n\r") + r.resume, r.lignesComptes());
 }
 
 void Traitement::terminerSurErreur(Resultat& r, const QString& cause, bool lignesValides)

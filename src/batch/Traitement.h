@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <mutex>
 
 class ControleurOptions;
 class ControleurSelection;
@@ -25,6 +26,7 @@ public:
         Termine,            // every ticked operation ran (some statements may have failed)
         Arrete,             // a check, the question or the selection stopped it: nothing changed
         ErreurInattendue,   // a lost connection, a failed work-table statement, a log not written
+        Interrompu,         // interrompre(): the finished operations stay, the one in progress left nothing
     };
 
     struct OperationFaite
@@ -44,6 +46,8 @@ public:
         QString journal;                   // the run log's path, when one was written
         QString resume;                    // the summary's text
         QString erreur;                    // the unexpected error's message
+        qint32 nombreOperations = 0;       // the ticked operations
+        QString interruption;              // "Traitement interrompu : K opération(s) terminée(s) sur N."
 
         // "mSQL1 ECHEANCIER : 0 ajout(s), 11 modification(s), 0 suppression(s)", run order.
         QStringList lignesComptes() const;
@@ -67,16 +71,28 @@ public:
     // "dd/MM/yyyy hh:mm:ss - Terminé." in the workstation's formats.
     static QString TexteFin(const QDateTime& moment);
     static QString TexteResume(qint32 clients, qint32 erreurs);
+    static QString TexteInterruption(qint32 terminees, qint32 nombre);
+
+    // From any thread while btnTraiterClick runs on another: cancels the statement in progress
+    // through the client library and lets no further operation start; the run then cleans the
+    // work table up and ends with Interrompu. Ignored once a run has ended.
+    void interrompre();
 
 Q_SIGNALS:
     // "Traiter" is disabled once the checks pass, and enabled again at every ending.
     void traiterActifChange(bool actif);
+    // An operation starts: its rank among the ticked ones (from 1), their number, its status text.
+    void progression(int rang, int nombre, const QString& operation);
 
 private:
     void executer(const ValeursOptions& v, Resultat& r);
     void nettoyer();
     void terminerSurErreur(Resultat& r, const QString& cause, bool lignesValides);
     bool articleSoldeValide(qint64 idArticle);
+    bool interrompu() const;
+    void oublierAnnulation();
+    void terminerInterrompu(Resultat& r, bool commence, bool lignesValides);
+    void finExecution();
 
     Session& m_session;
     ControleurOptions& m_options;
@@ -85,4 +101,6 @@ private:
     std::function<QDateTime()> m_horloge;
     QString m_dossierJournal;
     bool m_nettoye = false;   // the centre's work-table rows are gone for this run
+    std::mutex m_annulation;  // a cancellation request is made whole before it is forgotten
+    bool m_fini = false;      // the last run has ended: a late request must not reach the next one
 };

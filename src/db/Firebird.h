@@ -91,6 +91,15 @@ public:
     void close();         // rolls back and ends every transaction of the attachment first
     bool isOpen() const;
 
+    // Callable from another thread while a statement runs on this attachment: the statement
+    // then fails with "operation was cancelled" and is undone (fb_cancel_raise). A request that
+    // finds no statement running stays pending and fails the attachment's next call instead.
+    // Failures are swallowed: there may be nothing left to cancel.
+    void annulerOperation();
+    // Forgets a pending cancellation, so that the next call runs (the thread using the
+    // attachment calls it once it knows the request has been made).
+    void oublierAnnulation();
+
     // Creates a new database file (for fixtures and tools): ISO8859_1 default character set.
     static void creer(const QString& bibliotheque, const QString& connexion, const QStringList& parametres,
                       int taillePage = 8192);

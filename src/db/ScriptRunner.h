@@ -55,6 +55,8 @@ public:
     QString statementText(int numero);   // 1-based; lines joined by CR LF
     bool isParsed() const { return m_analyse; }
     bool stopped() const { return m_arret; }
+    // The SQLSTATE of the failure being reported ("HY008" for a cancelled statement).
+    const QString& lastSQLState() const { return m_etatSql; }
 
 private:
     void analyserSiBesoin();
@@ -67,6 +69,7 @@ private:
     QList<ScriptStatement> m_instructions;
     bool m_analyse = false;
     bool m_arret = false;
+    QString m_etatSql;
     fb::Database* m_base = nullptr;
     fb::Transaction* m_transaction = nullptr;
 };
@@ -74,3 +77,6 @@ private:
 // The line that the system's error handler appends to mTemp for a failed statement:
 // "error stmt #N : \"Msg\"" with every CR LF pair of Msg turned into one space.
 QString LigneErreurScript(int StatementNo, const QString& Msg);
+
+// The SQLSTATE of a statement cancelled through the client library.
+inline constexpr char kEtatSqlAnnulation[] = "HY008";

@@ -5,6 +5,8 @@
 #include <functional>
 
 class ControleurOptions;
+class OperateurRelais;
+class QThread;
 class ControleurSelection;
 class OperatorInterface;
 class PageOptions;
@@ -32,6 +34,7 @@ public:
     enum Page { PageLoadData = 0, PageOption = 1, PageGo = 2, PageDoublons = 3 };
 
     explicit TfrmMain(QWidget* parent = nullptr);
+    ~TfrmMain() override;
 
     // Opens the connection once the start timer has fired; filled by whoever builds the
     // window with a session. Left empty, the window simply stays without a connection.
@@ -50,13 +53,18 @@ public:
 
     // Fills tsLoadData and tsOption with their controls and controllers on the session; the
     // selection's start state then runs once the start timer has opened the connection.
+    // A run speaks to `operateur` through a relay on this window's thread.
     void installerPagesLot(Session& session, OperatorInterface& operateur);
+    // A run is in progress on its own thread, which owns the connection until it ends.
+    bool traitementEnCours() const { return m_execution != nullptr; }
     ControleurSelection* controleurSelection() const { return m_controleurSelection; }
     ControleurOptions* controleurOptions() const { return m_controleurOptions; }
     Traitement* traitement() const { return m_traitement; }
 
     QTimer* Timer1() const { return m_timer1; }
     TLabelBouton* btnTraiter() const { return m_btnTraiter; }
+    TLabelBouton* btnAnnuler() const { return m_btnAnnuler; }
+    QLabel* lblProgression() const { return m_lblProgression; }
     TLabelBouton* btnDoublons() const { return m_btnDoublons; }
     QLabel* Label5() const { return m_label5; }
     QLabel* Label13() const { return m_label13; }
@@ -70,6 +78,11 @@ public Q_SLOTS:
     void btnDoublonsClick();
     void btnOKClick();
     void btnTraiterClick();
+    void btnAnnulerClick();
+
+Q_SIGNALS:
+    // A run has ended and the window is usable again.
+    void traitementTermine();
 
 protected:
     void closeEvent(QCloseEvent* evenement) override;
@@ -79,7 +92,10 @@ private:
     void construireCadre();
     void construirePages();
     void construireRun();
+    void construireProgression();
     void construireDoublons();
+    void activerPendantTraitement(bool actif);
+    void finTraitement();
     void FormCreate();
     void appliquerCouleurs();
     void centrerSurEcran();
@@ -95,6 +111,8 @@ private:
     QWidget* m_tsDoublons = nullptr;
     TLabelBouton* m_btnTraiter = nullptr;
     TLabelBouton* m_btnDoublons = nullptr;
+    TLabelBouton* m_btnAnnuler = nullptr;
+    QLabel* m_lblProgression = nullptr;
     QLabel* m_label5 = nullptr;
     QLabel* m_label13 = nullptr;
     QLabel* m_lblVersion = nullptr;
@@ -105,6 +123,10 @@ private:
     ControleurOptions* m_controleurOptions = nullptr;
     ControleurSelection* m_controleurSelection = nullptr;
     Traitement* m_traitement = nullptr;
+    OperateurRelais* m_relais = nullptr;
+    QThread* m_execution = nullptr;
+    int m_issue = 0;              // Traitement::Issue of the last run, written by its thread
+    bool m_fermerApres = false;   // closing was asked during the run
     PageSelection* m_pageSelection = nullptr;
     PageOptions* m_pageOptions = nullptr;
     bool m_centree = false;
