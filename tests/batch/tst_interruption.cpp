@@ -163,6 +163,47 @@ private Q_SLOTS:
         QVERIFY(w.e.entier(QStringLiteral("SELECT COUNT(*) FROM CLIENTS_MESSAGE")) > 0);
     }
 
+    // During the CSV load (each insertion slowed down): the numbers inserted so far show, no
+    // operation runs, and the clean-up takes the rows already inserted away.
+    void annulerPendantLeChargement()
+    {
+        Fenetre w;
+        w.e.executer({QStringLiteral("CREATE TRIGGER T_INSERTION_LENTE FOR T_CLIENTS_PRESENTS BEFORE INSERT AS "
+                                     "DECLARE FIN TIMESTAMP; DECLARE I INTEGER = 0; "
+                                     "BEGIN FIN = DATEADD(100 MILLISECOND TO CAST('NOW' AS TIMESTAMP)); "
+                                     "WHILE (CAST('NOW' AS TIMESTAMP) < FIN) DO I = I + 1; END")});
+        QByteArray csv;
+        for (int n = 1; n <= 300; ++n)
+            csv += QByteArray::number(n) + "\r\n";
+        const QString chemin = w.e.dossier.filePath(QStringLiteral("clients.csv"));
+        ecrire(chemin, csv);
+        w.f.controleurSelection()->setNomFichier(chemin);
+        w.f.controleurSelection()->appliquerSource(ControleurSelection::FichierCsv);
+        const Etat avant = Etat::lire(w.e);
+
+        QTest::mouseClick(w.f.btnTraiter(), Qt::LeftButton);
+        const QString prefixe = QStringLiteral("Chargement de la sélection : ");
+        const auto inseresAffiches = [&] {
+            const QString t = w.f.lblProgression()->text();
+            return t.startsWith(prefixe) && t.endsWith(QStringLiteral(" / 300 numéros insérés"))
+                ? t.mid(prefixe.size()).section(u' ', 0, 0).toInt()
+                : 0;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(inseresAffiches() >= 3, 20000);
+        QTest::mouseClick(w.f.btnAnnuler(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.f.traitementEnCours(), 5000);
+        const qint32 inseres = w.e.session.NbClients;
+        QVERIFY2(inseres >= 3 && inseres < 300, qPrintable(QString::number(inseres)));
+        QCOMPARE(w.op.textes(QStringLiteral("information")),
+                 QStringList{QStringLiteral("Traitement interrompu : 0 opération(s) terminée(s) sur 3.\n\r")
+                             + Traitement::TexteResume(inseres, 0)});
+        QVERIFY(w.op.details.isEmpty());
+        const Etat apres = Etat::lire(w.e);
+        QCOMPARE(apres.dates, avant.dates);
+        QCOMPARE(apres.messages, 0);
+        QCOMPARE(apres.travail, 0);
+    }
+
     // Closing during the run asks; "no" leaves it running, "yes" interrupts it and closes.
     void fermerPendantLeTraitement()
     {
@@ -187,9 +228,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("signal");
         QTest::addColumn<int>("code");
-        QTest::newRow("SIGINT") << int(SIGINT) << 130;
-        QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
-        QTest::newRow("a second signal") << int(SIGINT) << -1;
+        QTest::addColumn<bool>("serveur");   // through the loopback server, not the embedded engine
+        QTest::newRow("SIGINT") << int(SIGINT) << 130 << false;
+        QTest::newRow("SIGTERM") << int(SIGTERM) << 143 << false;
+        QTest::newRow("SIGINT, server") << int(SIGINT) << 130 << true;
+        QTest::newRow("a second signal") << int(SIGINT) << -1 << false;
     }
 
     // "--batch" on a configuration root whose database has the slow trigger.
@@ -197,6 +240,9 @@ private Q_SLOTS:
     {
         QFETCH(int, signal);
         QFETCH(int, code);
+        QFETCH(bool, serveur);
+        const QString hote = qEnvironmentVariable("MSP_FBSERVER");
+        QVERIFY2(!serveur || !hote.isEmpty(), "MSP_FBSERVER manque");
         const bool deuxSignaux = code == -1;
         QTemporaryDir d;
         BaseTemporaire base(qEnvironmentVariable("MSP_TESTDB"));
@@ -216,9 +262,11 @@ private Q_SLOTS:
             avant = Etat::lire(lecture);
         }
         ecrire(d.filePath(QStringLiteral("racine/Program/zeltoQ58.conf")),
-               QStringLiteral("[Configuration]\nServeur=0\n\n[Serveur0]\nIPServeur=\nPortDonnee=3050\nTemporaire=%1/\n"
+               QStringLiteral("[Configuration]\nServeur=0\n\n[Serveur0]\nIPServeur=%4\nPortDonnee=%5\nTemporaire=%1/\n"
                               "Racine=%2/\nDernier=\nCentre=1001\nAlias=%3\nNom=TEST\nToken=\nNiveauDebug=0\n")
-                   .arg(d.filePath(QStringLiteral("temp")), d.filePath(QStringLiteral("racine")), base.chemin)
+                   .arg(d.filePath(QStringLiteral("temp")), d.filePath(QStringLiteral("racine")), base.chemin,
+                        serveur ? hote.section(u'/', 0, 0) : QString(),
+                        serveur ? hote.section(u'/', 1) : QStringLiteral("3050"))
                    .toUtf8());
         ecrire(d.filePath(QStringLiteral("job.ini")),
                "[Selection]\nrgSource=2\n[Options]\ncbIncPrel=1\ncbMsg=1\nMemo1=Bonjour\ncbCreate=1\n");
