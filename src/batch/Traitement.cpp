@@ -183,7 +183,6 @@ Traitement::Resultat Traitement::btnTraiterClick()
     }
     const auto fin = qScopeGuard([this] { finExecution(); });
     m_session.NbErreurs = 0;
-    m_session.instructionAnnulee = false;
     m_nettoye = false;
     const ValeursOptions v = m_options.valeurs();
     for (const Operation& op : Operations())
@@ -271,14 +270,15 @@ void Traitement::executer(const ValeursOptions& v, Resultat& r)
             const qint32 erreursAvant = m_session.NbErreurs;
             runner.setScript(remplissage::Remplir(op.modele, v, centres));
             runner.RunFrom(1);
+            const bool arrete = runner.stopped();   // only an interruption stops a script
             runner.ResetStatements();
             if (m_session.trZelto.isActive())
                 m_session.trZelto.commit();
             if (interrompu()) {
                 oublierAnnulation();
-                // A cancelled statement undid its work and stopped its script before the
-                // commit; otherwise the request came once the operation was committed.
-                if (m_session.instructionAnnulee) {
+                // A statement that failed then (the cancelled one) stopped its script and
+                // undid its work; otherwise the request came once the operation was committed.
+                if (arrete) {
                     annulerEnCours(m_session.trZelto);
                     return;
                 }

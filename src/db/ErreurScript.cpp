@@ -9,10 +9,8 @@ void Session::pFIBScripter1ExecuteError(ScriptRunner& Sender, int StatementNo, i
         // statement that the cancellation failed is not an error of the run.
         doRollBack = true;
         Stop = true;
-        if (Sender.lastSQLState() == QLatin1String(kEtatSqlAnnulation)) {
-            instructionAnnulee = true;
+        if (Sender.lastSQLState() == QLatin1String(kEtatSqlAnnulation))
             return;
-        }
         ++NbErreurs;
         mTemp.append(LigneErreurScript(StatementNo, Msg));
         return;

@@ -34,7 +34,6 @@ public:
     // statement in progress): the statement it cancels is no error line, and no further
     // statement of the script runs.
     std::atomic_bool interruption{false};
-    bool instructionAnnulee = false;   // a statement failed on that cancellation
 
     // The window's script runner on the one transaction; every failed statement goes through
     // pFIBScripter1ExecuteError, which counts it, logs it in mTemp and lets the script go on.
