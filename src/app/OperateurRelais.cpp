@@ -12,9 +12,9 @@ OperateurRelais::~OperateurRelais()
 
 void OperateurRelais::liberer()
 {
-    const QMutexLocker verrou(&m_mutex);
+    const std::lock_guard<std::mutex> verrou(m_mutex);
     m_libere = true;
-    m_fait.wakeAll();
+    m_fait.notify_all();
 }
 
 void OperateurRelais::setFermeture(bool fermeture)
@@ -30,7 +30,7 @@ void OperateurRelais::relayer(const std::function<void(OperatorInterface&)>& f)
     }
     quint64 numero = 0;
     {
-        const QMutexLocker verrou(&m_mutex);
+        const std::lock_guard<std::mutex> verrou(m_mutex);
         if (m_libere)
             return;
         numero = ++m_demandes;
@@ -41,19 +41,18 @@ void OperateurRelais::relayer(const std::function<void(OperatorInterface&)>& f)
         [this, f] {
             bool libere = false;
             {
-                const QMutexLocker verrou(&m_mutex);
+                const std::lock_guard<std::mutex> verrou(m_mutex);
                 libere = m_libere;
             }
             if (!libere)
                 f(m_cible);
-            const QMutexLocker verrou(&m_mutex);
+            const std::lock_guard<std::mutex> verrou(m_mutex);
             ++m_traitees;
-            m_fait.wakeAll();
+            m_fait.notify_all();
         },
         Qt::QueuedConnection);
-    QMutexLocker verrou(&m_mutex);
-    while (m_traitees < numero && !m_libere)
-        m_fait.wait(&m_mutex);
+    std::unique_lock<std::mutex> verrou(m_mutex);
+    m_fait.wait(verrou, [&] { return m_traitees >= numero || m_libere; });
 }
 
 void OperateurRelais::avertissement(const QString& texte)
@@ -84,10 +83,10 @@ bool OperateurRelais::question(const QString& texte)
     auto reponse = std::make_shared<bool>(false);
     relayer([this, texte, reponse](OperatorInterface& o) {
         const bool oui = !m_fermeture && o.question(texte);
-        const QMutexLocker verrou(&m_mutex);
+        const std::lock_guard<std::mutex> verrou(m_mutex);
         *reponse = oui;
     });
-    const QMutexLocker verrou(&m_mutex);
+    const std::lock_guard<std::mutex> verrou(m_mutex);
     return *reponse;
 }
 

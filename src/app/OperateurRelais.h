@@ -5,10 +5,10 @@
 // window's thread. On its own thread the call goes straight through.
 #include "app/OperatorInterface.h"
 
-#include <QMutex>
 #include <QObject>
-#include <QWaitCondition>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 class OperateurRelais : public QObject, public OperatorInterface
 {
@@ -37,8 +37,9 @@ private:
     void relayer(const std::function<void(OperatorInterface&)>& f);
 
     OperatorInterface& m_cible;
-    QMutex m_mutex;
-    QWaitCondition m_fait;
+    // The standard ones rather than QMutex: their waits are seen by ThreadSanitizer.
+    std::mutex m_mutex;
+    std::condition_variable m_fait;
     quint64 m_demandes = 0;   // calls posted
     quint64 m_traitees = 0;   // calls done (in posting order)
     bool m_libere = false;
