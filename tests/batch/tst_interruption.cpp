@@ -17,7 +17,6 @@
 #include <QTest>
 #include <QTimer>
 #include <csignal>
-#include <memory>
 
 namespace {
 
@@ -202,6 +201,45 @@ private Q_SLOTS:
         QCOMPARE(apres.dates, avant.dates);
         QCOMPARE(apres.messages, 0);
         QCOMPARE(apres.travail, 0);
+    }
+
+    // The run's question comes to the window's thread and the run waits for the answer: a yes
+    // given late still lets the balance reset run.
+    void questionAttendue()
+    {
+        struct OperateurLent : RecordingOperator
+        {
+            bool question(const QString& t) override
+            {
+                QTest::qWait(300);   // the window goes on meanwhile; the run must not
+                return RecordingOperator::question(t);
+            }
+        };
+        SessionEssai e;
+        OperateurLent op;
+        op.reponseQuestion = true;
+        TfrmMain f;
+        f.Timer1()->stop();
+        f.installerPagesLot(e.session, op);
+        f.controleurSelection()->etatDemarrage();
+        QByteArray csv;
+        for (int n = 1; n <= 120; ++n)
+            csv += QByteArray::number(n) + "\r\n";
+        const QString chemin = e.dossier.filePath(QStringLiteral("clients.csv"));
+        ecrire(chemin, csv);
+        f.controleurSelection()->setNomFichier(chemin);
+        f.controleurSelection()->appliquerSource(ControleurSelection::FichierCsv);
+        f.controleurOptions()->setCoche(CaseOption::cbSolde, true);
+        QVERIFY(f.controleurOptions()->choisirParId(QStringLiteral("cbArticle2"), 205));
+        f.controleurOptions()->setTexte(QStringLiteral("mmoSolde"), QString());
+        f.show();
+        f.activerPage(TfrmMain::PageGo);
+
+        QTest::mouseClick(f.btnTraiter(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.traitementEnCours(), 60000);
+        QCOMPARE(op.textes(QStringLiteral("question")), QStringList{QStringLiteral("Pas de message (solde) saisi, continuer ?")});
+        QCOMPARE(f.pageActive(), int(TfrmMain::PageOption));
+        QVERIFY(op.details.value(0).startsWith(QStringLiteral("mSQL7 ")));
     }
 
     // Closing during the run asks; "no" leaves it running, "yes" interrupts it and closes.
