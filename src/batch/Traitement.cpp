@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QLocale>
 #include <QScopeGuard>
+#include <chrono>
 
 namespace {
 
@@ -78,12 +79,30 @@ QString Traitement::TexteInterruption(qint32 terminees, qint32 nombre)
     return QStringLiteral("Traitement interrompu : %1 opération(s) terminée(s) sur %2.").arg(terminees).arg(nombre);
 }
 
+Traitement::~Traitement()
+{
+    {
+        const std::lock_guard<std::mutex> verrou(m_annulation);
+        m_fini = true;
+        m_vu.notify_all();
+    }
+    if (m_relance.joinable())
+        m_relance.join();
+}
+
 void Traitement::interrompre()
 {
     const std::lock_guard<std::mutex> verrou(m_annulation);
     if (m_fini || m_session.interruption.exchange(true))
         return;
     m_session.dbZelto.annulerOperation();
+    // A request that finds no statement running is lost, and the run may be about to start
+    // one: the request is made again every 100 ms until the run has seen it.
+    m_relance = std::thread([this] {
+        std::unique_lock<std::mutex> attente(m_annulation);
+        while (!m_vu.wait_for(attente, std::chrono::milliseconds(100), [this] { return m_fini || m_acquitte; }))
+            m_session.dbZelto.annulerOperation();
+    });
 }
 
 bool Traitement::interrompu() const
@@ -93,17 +112,27 @@ bool Traitement::interrompu() const
 
 void Traitement::oublierAnnulation()
 {
-    // Taken after the request is seen, the lock waits for its cancellation to be sent.
+    // Taken once the request is seen, the lock waits for a cancellation being sent; after it
+    // no other one is.
     const std::lock_guard<std::mutex> verrou(m_annulation);
+    m_acquitte = true;
+    m_vu.notify_all();
     m_session.dbZelto.oublierAnnulation();
 }
 
 void Traitement::finExecution()
 {
+    {
+        const std::lock_guard<std::mutex> verrou(m_annulation);
+        m_fini = true;
+        m_vu.notify_all();
+        if (m_session.interruption.exchange(false))
+            m_session.dbZelto.oublierAnnulation();
+    }
+    if (m_relance.joinable())
+        m_relance.join();
     const std::lock_guard<std::mutex> verrou(m_annulation);
-    m_fini = true;
-    if (m_session.interruption.exchange(false))
-        m_session.dbZelto.oublierAnnulation();
+    m_acquitte = false;
 }
 
 QString Traitement::TexteResume(qint32 clients, qint32 erreurs)
@@ -307,8 +336,8 @@ void Traitement::nettoyer()
 void Traitement::terminerInterrompu(Resultat& r, bool commence, bool lignesValides)
 {
     // The operation in progress leaves nothing; the finished ones stay committed.
-    annulerEnCours(m_session.trZelto);
     oublierAnnulation();
+    annulerEnCours(m_session.trZelto);
     QString probleme;
     if (commence && !m_nettoye) {
         try {

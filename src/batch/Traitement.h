@@ -10,8 +10,10 @@
 #include <QDateTime>
 #include <QObject>
 #include <QStringList>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <thread>
 
 class ControleurOptions;
 class ControleurSelection;
@@ -55,6 +57,7 @@ public:
 
     Traitement(Session& session, ControleurOptions& options, ControleurSelection& selection,
                OperatorInterface& operateur, QObject* parent = nullptr);
+    ~Traitement() override;
 
     // The moment used for the run log's name and the completion text (tests fix it).
     void setHorloge(std::function<QDateTime()> horloge);
@@ -101,6 +104,10 @@ private:
     std::function<QDateTime()> m_horloge;
     QString m_dossierJournal;
     bool m_nettoye = false;   // the centre's work-table rows are gone for this run
-    std::mutex m_annulation;  // a cancellation request is made whole before it is forgotten
-    bool m_fini = false;      // the last run has ended: a late request must not reach the next one
+    // The interruption's state, shared with the threads that ask for it and repeat it.
+    std::mutex m_annulation;        // a cancellation request is made whole before it is forgotten
+    std::condition_variable m_vu;   // the run has seen the request, or has ended
+    bool m_fini = false;            // the last run has ended: a late request must not reach the next one
+    bool m_acquitte = false;        // the run has seen the request: no further cancellation
+    std::thread m_relance;          // makes the request again until then
 };

@@ -93,11 +93,11 @@ public:
 
     // Callable from another thread while a statement runs on this attachment: the statement
     // then fails with "operation was cancelled" and is undone (fb_cancel_raise). A request that
-    // finds no statement running stays pending and fails the attachment's next call instead.
-    // Failures are swallowed: there may be nothing left to cancel.
+    // finds no statement running has no effect, not even on the next statement: whoever wants
+    // a statement about to start stopped makes the request again. Failures are swallowed.
     void annulerOperation();
-    // Forgets a pending cancellation, so that the next call runs (the thread using the
-    // attachment calls it once it knows the request has been made).
+    // Drops a request the engine may still hold (the thread using the attachment calls it once
+    // no further request can come), so that its next statements run.
     void oublierAnnulation();
 
     // Creates a new database file (for fixtures and tools): ISO8859_1 default character set.

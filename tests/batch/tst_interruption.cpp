@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <csignal>
+#include <functional>
 
 namespace {
 
@@ -201,6 +202,55 @@ private Q_SLOTS:
         QCOMPARE(apres.dates, avant.dates);
         QCOMPARE(apres.messages, 0);
         QCOMPARE(apres.travail, 0);
+    }
+
+    // Requests that find no statement running: before the run, just before the slow block
+    // starts (made from the run's own status text), and after the run has ended.
+    void demandeHorsInstruction()
+    {
+        struct Operateur : RecordingOperator
+        {
+            std::function<void()> avantMessages;
+            void statut(const QString& t) override
+            {
+                RecordingOperator::statut(t);
+                if (t == QStringLiteral("Création des messages...") && avantMessages)
+                    avantMessages();
+            }
+        };
+        SessionEssai e;
+        e.executer({kDeclencheurLent});
+        Operateur op;
+        ControleurOptions options{e.session, op};
+        ControleurSelection selection{e.session, options, op};
+        Traitement t{e.session, options, selection, op};
+        t.setDossierJournal(e.dossier.filePath(QStringLiteral("journaux")));
+        selection.etatDemarrage();
+        options.setCoche(CaseOption::cbIncPrel, true);
+        options.setCoche(CaseOption::cbMsg, true);
+        options.setTexte(QStringLiteral("Memo1"), QStringLiteral("Bonjour"));
+        const Etat avant = Etat::lire(e);
+
+        t.interrompre();   // the --batch signal that comes before the run starts
+        Traitement::Resultat r = t.btnTraiterClick();
+        QCOMPARE(r.issue, Traitement::Issue::Interrompu);
+        QCOMPARE(r.interruption, QStringLiteral("Traitement interrompu : 0 opération(s) terminée(s) sur 2."));
+        QCOMPARE(Etat::lire(e).dates, avant.dates);
+
+        // Lost by the engine, the request is made again once the block runs.
+        op.avantMessages = [&t] { t.interrompre(); };
+        r = t.btnTraiterClick();
+        QCOMPARE(r.issue, Traitement::Issue::Interrompu);
+        QCOMPARE(r.interruption, QStringLiteral("Traitement interrompu : 1 opération(s) terminée(s) sur 2."));
+        QCOMPARE(r.NbErreurs, 0);
+        verifierApresInterruption(avant, Etat::lire(e));
+
+        op.avantMessages = nullptr;
+        t.interrompre();   // after the end: ignored
+        e.executer({QStringLiteral("DROP TRIGGER T_LENT")});
+        r = t.btnTraiterClick();
+        QCOMPARE(r.issue, Traitement::Issue::Termine);
+        QVERIFY(e.entier(QStringLiteral("SELECT COUNT(*) FROM CLIENTS_MESSAGE")) > 0);
     }
 
     // The run's question comes to the window's thread and the run waits for the answer: a yes
