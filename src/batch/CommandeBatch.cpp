@@ -4,6 +4,7 @@
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"
 #include "batch/FichierLot.h"
+#include "batch/SignauxLot.h"
 #include "batch/Traitement.h"
 #include "config/ConfigPrg.h"
 #include "config/FichierConfig.h"
@@ -12,6 +13,7 @@
 
 #include <QTextStream>
 #include <QTime>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -84,7 +86,13 @@ int executer(const QString& fichierLot, OperateurLot& operateur, bool simuler, c
         sortie << Traitement::kBanniereSimulation << '\n';
         sortie.flush();
     }
-    const Traitement::Resultat r = simuler ? traitement.simuler() : traitement.btnTraiterClick();
+    int signal = 0;
+    Traitement::Resultat r;
+    {
+        SignauxLot signaux([&traitement] { traitement.interrompre(); });
+        r = simuler ? traitement.simuler() : traitement.btnTraiterClick();
+        signal = signaux.signalRecu();
+    }
 
     for (const QString& nom : r.sqlDynamique)
         operateur.avertissement(QStringLiteral("Simulation : %1 exécute du SQL dynamique (EXECUTE STATEMENT) ; ce qu'il "
@@ -92,7 +100,9 @@ int executer(const QString& fichierLot, OperateurLot& operateur, bool simuler, c
                                     .arg(nom));
     for (const QString& ligne : r.lignesErreur)
         sortie << ligne << '\n';
-    if (r.issue == Traitement::Issue::Termine) {
+    if (r.issue == Traitement::Issue::Interrompu)
+        sortie << r.interruption << '\n';
+    if (r.issue == Traitement::Issue::Termine || r.issue == Traitement::Issue::Interrompu) {
         sortie << lignesLf(r.resume) << '\n';
         if (r.simulation)
             sortie << Traitement::kGenerateursSimulation << '\n';
@@ -106,6 +116,7 @@ int executer(const QString& fichierLot, OperateurLot& operateur, bool simuler, c
     case Traitement::Issue::Arrete: return Arrete;
     case Traitement::Issue::ErreurInattendue: return ErreurInattendue;
     case Traitement::Issue::SauvegardeEchouee: return SauvegardeEchouee;
+    case Traitement::Issue::Interrompu: return 128 + (signal ? signal : SIGINT);   // 130 or 143
     }
     return ErreurInattendue;
 }

@@ -223,8 +223,13 @@ ControleurSelection::Chargement ControleurSelection::chargerCsv()
     q.setSql(sqlBlocInsertion(tag));
     // One round trip per chunk. A block that fails as a whole (a lost connection) is no refused
     // number: its error goes to the caller.
+    const qint32 total = qint32(numeros.size());
     auto numero = numeros.cbegin();
     while (numero != numeros.cend()) {
+        // An interrupted run keeps what is inserted: its clean-up removes it. Checked between
+        // chunks: the server drops a cancellation that lands inside a WHEN handler.
+        if (m_session.interruption)
+            break;
         int rempli = 0;
         for (; rempli < NumerosParBloc && numero != numeros.cend(); ++rempli, ++numero)
             q.setParam(rempli, csv::ConvertirEntier64(*numero));
@@ -233,6 +238,7 @@ ControleurSelection::Chargement ControleurSelection::chargerCsv()
         q.execute();
         m_session.NbClients += q.asInteger(0);
         q.close();
+        Q_EMIT insertionsCsv(m_session.NbClients, total);
     }
     q.release();
     m_session.validerEtape();

@@ -55,6 +55,9 @@ Q_SIGNALS:
     void nomFichierChange(const QString& chemin);
     void multiCentreChange(bool coche);
     void reactiverTraiter();
+    // While the CSV numbers go into the work table: after each insertion (or group of them),
+    // the numbers inserted so far out of the file's distinct numbers.
+    void insertionsCsv(qint32 inseres, qint32 total);
 
 private:
     qint32 compter(const QString& sql, bool parametreCentre);

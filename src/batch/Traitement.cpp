@@ -13,6 +13,8 @@
 
 #include <QDir>
 #include <QLocale>
+#include <QScopeGuard>
+#include <chrono>
 
 namespace {
 
@@ -94,6 +96,67 @@ QString Traitement::TexteFin(const QDateTime& moment)
         texte += QLatin1Char(' ') + locale.toString(moment.time(), format.trimmed());
     }
     return texte + QStringLiteral(" - Terminé.");
+}
+
+QString Traitement::TexteInterruption(qint32 terminees, qint32 nombre)
+{
+    return QStringLiteral("Traitement interrompu : %1 opération(s) terminée(s) sur %2.").arg(terminees).arg(nombre);
+}
+
+Traitement::~Traitement()
+{
+    {
+        const std::lock_guard<std::mutex> verrou(m_annulation);
+        m_fini = true;
+        m_vu.notify_all();
+    }
+    if (m_relance.joinable())
+        m_relance.join();
+}
+
+void Traitement::interrompre()
+{
+    const std::lock_guard<std::mutex> verrou(m_annulation);
+    if (m_fini || m_session.interruption.exchange(true))
+        return;
+    m_session.dbZelto.annulerOperation();
+    // A request that finds no statement running is lost, and the run may be about to start
+    // one: the request is made again every 100 ms until the run has seen it.
+    m_relance = std::thread([this] {
+        std::unique_lock<std::mutex> attente(m_annulation);
+        while (!m_vu.wait_for(attente, std::chrono::milliseconds(100), [this] { return m_fini || m_acquitte; }))
+            m_session.dbZelto.annulerOperation();
+    });
+}
+
+bool Traitement::interrompu() const
+{
+    return m_session.interruption;
+}
+
+void Traitement::oublierAnnulation()
+{
+    // Taken once the request is seen, the lock waits for a cancellation being sent; after it
+    // no other one is.
+    const std::lock_guard<std::mutex> verrou(m_annulation);
+    m_acquitte = true;
+    m_vu.notify_all();
+    m_session.dbZelto.oublierAnnulation();
+}
+
+void Traitement::finExecution()
+{
+    {
+        const std::lock_guard<std::mutex> verrou(m_annulation);
+        m_fini = true;
+        m_vu.notify_all();
+        if (m_session.interruption.exchange(false))
+            m_session.dbZelto.oublierAnnulation();
+    }
+    if (m_relance.joinable())
+        m_relance.join();
+    const std::lock_guard<std::mutex> verrou(m_annulation);
+    m_acquitte = false;
 }
 
 QString Traitement::TexteResume(qint32 clients, qint32 erreurs)
@@ -195,9 +258,16 @@ Traitement::Resultat Traitement::lancer(bool simulation)
 {
     Resultat r;
     r.simulation = simulation;
+    {
+        const std::lock_guard<std::mutex> verrou(m_annulation);
+        m_fini = false;
+    }
+    const auto fin = qScopeGuard([this] { finExecution(); });
     m_session.NbErreurs = 0;
     m_nettoye = false;
     const ValeursOptions v = m_options.valeurs();
+    for (const Operation& op : Operations())
+        r.nombreOperations += op.cochee(v) ? 1 : 0;
 
     try {
         bool confirme = true;
@@ -222,7 +292,14 @@ Traitement::Resultat Traitement::lancer(bool simulation)
             r.sqlDynamique = verdict.sqlDynamique;
         }
     } catch (const DbError& e) {
-        terminerSurErreur(r, e.texteCrLf(), false);
+        if (interrompu())
+            terminerInterrompu(r, false, false);
+        else
+            terminerSurErreur(r, e.texteCrLf(), false);
+        return r;
+    }
+    if (interrompu()) {
+        terminerInterrompu(r, false, false);
         return r;
     }
 
@@ -244,6 +321,11 @@ Traitement::Resultat Traitement::lancer(bool simulation)
     }
     const ModeSimulation mode(m_session.pFIBScripter1, simulation);
     const qint32 clientsAvant = m_session.NbClients;
+    // A simulation leaves the selection's count as the operator saw it, however it ends.
+    const auto restaurer = qScopeGuard([&] {
+        if (simulation)
+            m_session.NbClients = clientsAvant;
+    });
     bool lignesValides = false;   // mTemp holds the CSV lines until the selection is loaded
     try {
         if (simulation)
@@ -257,21 +339,24 @@ Traitement::Resultat Traitement::lancer(bool simulation)
         lignesValides = true;
         m_session.trZelto.start();
         executer(v, r);
+        if (interrompu()) {
+            terminerInterrompu(r, true, true);
+            return r;
+        }
         nettoyer();
         if (simulation)
             m_session.trZelto.rollback();
     } catch (const DbError& e) {
-        terminerSurErreur(r, e.texteCrLf(), lignesValides);
-        if (simulation)
-            m_session.NbClients = clientsAvant;
+        if (interrompu())
+            terminerInterrompu(r, true, lignesValides);
+        else
+            terminerSurErreur(r, e.texteCrLf(), lignesValides);
         return r;
     }
 
     r.NbClients = m_session.NbClients;
     r.NbErreurs = m_session.NbErreurs;
     r.lignesErreur = m_session.mTemp;
-    if (simulation)
-        m_session.NbClients = clientsAvant;   // the selection stays as the operator left it
     if (!r.lignesErreur.isEmpty() && !simulation) {
         try {
             r.journal = journal_traitement::Ecrire(m_dossierJournal, m_horloge(), r.lignesErreur);
@@ -297,16 +382,30 @@ void Traitement::executer(const ValeursOptions& v, Resultat& r)
 {
     const remplissage::Centres centres{m_session.centre, m_session.centreSelection()};
     ScriptRunner& runner = m_session.pFIBScripter1;
+    int rang = 0;
     for (const Operation& op : Operations()) {
+        if (interrompu())
+            return;
         if (op.cochee(v)) {
             m_operateur.statut(op.statut);
+            Q_EMIT progression(++rang, r.nombreOperations, op.statut);
             const ComptesModifications::Releve avant = ComptesModifications::lire(m_session.dbZelto);
             const qint32 erreursAvant = m_session.NbErreurs;
             runner.setScript(remplissage::Remplir(op.modele, v, centres));
             runner.RunFrom(1);
+            const bool arrete = runner.stopped();   // only an interruption stops a script
             runner.ResetStatements();
             if (m_session.trZelto.isActive())
                 m_session.validerEtape();
+            if (interrompu()) {
+                oublierAnnulation();
+                // A statement that failed then (the cancelled one) stopped its script and
+                // undid its work; otherwise the request came once the operation was committed.
+                if (arrete) {
+                    annulerEnCours(m_session.trZelto);
+                    return;
+                }
+            }
             OperationFaite faite{op.modele, m_session.NbErreurs != erreursAvant, {}};
             faite.comptes = ComptesModifications::difference(avant, ComptesModifications::lire(m_session.dbZelto));
             r.operations.append(faite);
@@ -326,6 +425,48 @@ void Traitement::nettoyer()
     q.close();
     m_session.validerEtape();
     m_nettoye = true;
+}
+
+void Traitement::terminerInterrompu(Resultat& r, bool commence, bool lignesValides)
+{
+    // The operation in progress leaves nothing; the finished ones stay committed.
+    oublierAnnulation();
+    annulerEnCours(m_session.trZelto);
+    if (r.simulation)
+        m_nettoye = true;   // the rollback took the work table's rows with it
+    QString probleme;
+    if (commence && !m_nettoye) {
+        try {
+            nettoyer();
+        } catch (const DbError& e) {
+            annulerEnCours(m_session.trZelto);
+            probleme = QStringLiteral("La table de travail n'a pas pu être vidée des lignes du centre :\r\n")
+                + e.texteCrLf() + QStringLiteral("Vérifiez la connexion au serveur et la base.");
+        }
+    }
+    if (lignesValides)
+        r.lignesErreur = m_session.mTemp;
+    if (!r.lignesErreur.isEmpty() && !r.simulation) {
+        try {
+            r.journal = journal_traitement::Ecrire(m_dossierJournal, m_horloge(), r.lignesErreur);
+        } catch (const ErreurJournalTraitement& e) {
+            probleme += QStringLiteral("Le journal du traitement ne peut pas être écrit dans %1 : %2.\r\n"
+                                       "Vérifiez que ce dossier est accessible en écriture.")
+                            .arg(QDir::toNativeSeparators(e.chemin()), e.raison());
+        }
+    }
+
+    r.issue = Issue::Interrompu;
+    r.NbClients = m_session.NbClients;
+    r.NbErreurs = m_session.NbErreurs;
+    r.interruption = TexteInterruption(qint32(r.operations.size()), r.nombreOperations);
+    r.resume = TexteResume(r.NbClients, r.NbErreurs);
+    r.erreur = probleme;
+    Q_EMIT traiterActifChange(true);
+    m_operateur.statut(QStringLiteral("Traitement interrompu."));
+    if (!probleme.isEmpty())
+        m_operateur.erreur(probleme);
+    m_operateur.resume(r.interruption + QStringLiteral("\n\r") + TexteBoite(r), r.lignesComptes());
 }
 
 void Traitement::terminerSurErreur(Resultat& r, const QString& cause, bool lignesValides)

@@ -10,7 +10,10 @@
 #include <QDateTime>
 #include <QObject>
 #include <QStringList>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 class ControleurOptions;
 class ControleurSelection;
@@ -26,6 +29,7 @@ public:
         Arrete,             // a check, the question or the selection stopped it: nothing changed
         ErreurInattendue,   // a lost connection, a failed work-table statement, a log not written
         SauvegardeEchouee,  // the backup asked before the run failed: nothing changed
+        Interrompu,         // interrompre(): the finished operations stay, the one in progress left nothing
     };
 
     struct OperationFaite
@@ -47,6 +51,8 @@ public:
         QString erreur;                    // the unexpected error's message
         bool simulation = false;
         QStringList sqlDynamique;          // reached routines whose calls cannot be followed
+        qint32 nombreOperations = 0;       // the ticked operations
+        QString interruption;              // "Traitement interrompu : K opération(s) terminée(s) sur N."
 
         // "mSQL1 ECHEANCIER : 0 ajout(s), 11 modification(s), 0 suppression(s)", run order.
         QStringList lignesComptes() const;
@@ -54,6 +60,7 @@ public:
 
     Traitement(Session& session, ControleurOptions& options, ControleurSelection& selection,
                OperatorInterface& operateur, QObject* parent = nullptr);
+    ~Traitement() override;
 
     // The moment used for the run log's name and the completion text (tests fix it).
     void setHorloge(std::function<QDateTime()> horloge);
@@ -84,10 +91,18 @@ public:
     // "dd/MM/yyyy hh:mm:ss - Terminé." in the workstation's formats.
     static QString TexteFin(const QDateTime& moment);
     static QString TexteResume(qint32 clients, qint32 erreurs);
+    static QString TexteInterruption(qint32 terminees, qint32 nombre);
+
+    // From any thread while btnTraiterClick runs on another: cancels the statement in progress
+    // through the client library and lets no further operation start; the run then cleans the
+    // work table up and ends with Interrompu. Ignored once a run has ended.
+    void interrompre();
 
 Q_SIGNALS:
     // "Traiter" is disabled once the checks pass, and enabled again at every ending.
     void traiterActifChange(bool actif);
+    // An operation starts: its rank among the ticked ones (from 1), their number, its status text.
+    void progression(int rang, int nombre, const QString& operation);
 
 private:
     Resultat lancer(bool simulation);
@@ -95,6 +110,10 @@ private:
     void nettoyer();
     void terminerSurErreur(Resultat& r, const QString& cause, bool lignesValides);
     bool articleSoldeValide(qint64 idArticle);
+    bool interrompu() const;
+    void oublierAnnulation();
+    void terminerInterrompu(Resultat& r, bool commence, bool lignesValides);
+    void finExecution();
 
     Session& m_session;
     ControleurOptions& m_options;
@@ -102,7 +121,13 @@ private:
     OperatorInterface& m_operateur;
     std::function<QDateTime()> m_horloge;
     QString m_dossierJournal;
-    bool m_nettoye = false;
+    bool m_nettoye = false;   // the centre's work-table rows are gone for this run
     QString m_sauvegarde;
-    std::function<void(const QString&)> m_ligneSauvegarde;   // the centre's work-table rows are gone for this run
+    std::function<void(const QString&)> m_ligneSauvegarde;
+    // The interruption's state, shared with the threads that ask for it and repeat it.
+    std::mutex m_annulation;        // a cancellation request is made whole before it is forgotten
+    std::condition_variable m_vu;   // the run has seen the request, or has ended
+    bool m_fini = false;            // the last run has ended: a late request must not reach the next one
+    bool m_acquitte = false;        // the run has seen the request: no further cancellation
+    std::thread m_relance;          // makes the request again until then
 };

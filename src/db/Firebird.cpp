@@ -323,6 +323,21 @@ void Database::close()
 
 bool Database::isOpen() const { return d->att != nullptr; }
 
+void Database::annulerOperation()
+{
+    if (IAttachment* att = d->att)
+        sansErreur(*d->client, [&](ThrowStatusWrapper* s) { att->cancelOperation(s, fb_cancel_raise); });
+}
+
+void Database::oublierAnnulation()
+{
+    // Disabling drops the pending request; enabling clears both flags again.
+    if (IAttachment* att = d->att) {
+        sansErreur(*d->client, [&](ThrowStatusWrapper* s) { att->cancelOperation(s, fb_cancel_disable); });
+        sansErreur(*d->client, [&](ThrowStatusWrapper* s) { att->cancelOperation(s, fb_cancel_enable); });
+    }
+}
+
 void Database::creer(const QString& bibliotheque, const QString& connexion, const QStringList& parametres,
                      int taillePage)
 {

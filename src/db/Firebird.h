@@ -91,6 +91,15 @@ public:
     void close();         // rolls back and ends every transaction of the attachment first
     bool isOpen() const;
 
+    // Callable from another thread while a statement runs on this attachment: the statement
+    // then fails with "operation was cancelled" and is undone (fb_cancel_raise). A request that
+    // finds no statement running has no effect, not even on the next statement: whoever wants
+    // a statement about to start stopped makes the request again. Failures are swallowed.
+    void annulerOperation();
+    // Drops a request the engine may still hold (the thread using the attachment calls it once
+    // no further request can come), so that its next statements run.
+    void oublierAnnulation();
+
     // Creates a new database file (for fixtures and tools): ISO8859_1 default character set.
     static void creer(const QString& bibliotheque, const QString& connexion, const QStringList& parametres,
                       int taillePage = 8192);

@@ -137,6 +137,7 @@ bool ScriptRunner::signaler(int numero, const ScriptStatement& instruction, cons
 {
     bool doRollBack = retourArriere;
     bool stop = true;
+    m_etatSql = erreur.sqlState();
     OnExecuteError(*this, numero, instruction.startLine + 1, script::lignesInstruction(lignes, instruction),
                    erreur.sqlCode(), erreur.texteCrLf(), doRollBack, stop);
     m_arret = stop;

@@ -59,6 +59,8 @@ public:
     QString statementText(int numero);   // 1-based; lines joined by CR LF
     bool isParsed() const { return m_analyse; }
     bool stopped() const { return m_arret; }
+    // The SQLSTATE of the failure being reported ("HY008" for a cancelled statement).
+    const QString& lastSQLState() const { return m_etatSql; }
 
 private:
     void analyserSiBesoin();
@@ -72,6 +74,7 @@ private:
     QList<ScriptStatement> m_instructions;
     bool m_analyse = false;
     bool m_arret = false;
+    QString m_etatSql;
     fb::Database* m_base = nullptr;
     fb::Transaction* m_transaction = nullptr;
 };
@@ -87,3 +90,6 @@ void annuler(fb::Transaction& tr);   // what a rollback becomes: back to the seg
 // The line that the system's error handler appends to mTemp for a failed statement:
 // "error stmt #N : \"Msg\"" with every CR LF pair of Msg turned into one space.
 QString LigneErreurScript(int StatementNo, const QString& Msg);
+
+// The SQLSTATE of a statement cancelled through the client library.
+inline constexpr char kEtatSqlAnnulation[] = "HY008";

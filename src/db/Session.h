@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <atomic>
 
 class OperatorInterface;
 
@@ -28,6 +29,11 @@ public:
     qint32 NbClients = 0;
     qint32 NbErreurs = 0;
     QStringList mTemp;
+
+    // A run's interruption was asked for (set from any thread, with the cancellation of the
+    // statement in progress): the statement it cancels is no error line, and no further
+    // statement of the script runs.
+    std::atomic_bool interruption{false};
 
     // The window's script runner on the one transaction; every failed statement goes through
     // pFIBScripter1ExecuteError, which counts it, logs it in mTemp and lets the script go on.

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -46,7 +47,9 @@ void TestTraiter::runDepuisLaFenetre()
     const qint32 clients = e.session.NbClients;
 
     // "Simuler" first: the summary says so, the run page stays, nothing is kept.
+    QSignalSpy fin(&frmMain, &TfrmMain::traitementTermine);
     QTest::mouseClick(frmMain.btnSimuler(), Qt::LeftButton);
+    QVERIFY(fin.wait(60000));
     QVERIFY(op.textes(QStringLiteral("information")).value(0).startsWith(Traitement::kBanniereSimulation));
     QCOMPARE(op.details.size(), 1);
     QCOMPARE(frmMain.pageActive(), int(TfrmMain::PageGo));
@@ -57,6 +60,7 @@ void TestTraiter::runDepuisLaFenetre()
 
     TLabelBouton* traiter = frmMain.btnTraiter();
     QTest::mouseClick(traiter, Qt::LeftButton);
+    QVERIFY(fin.wait(60000));
     QCOMPARE(op.textes(QStringLiteral("information")),
              QStringList{QStringLiteral("Opérations terminées,\n\r%1 clients traités,\n\r0 erreurs.").arg(clients)});
     QCOMPARE(op.details,
@@ -72,6 +76,7 @@ void TestTraiter::runDepuisLaFenetre()
     op.messages.clear();
     frmMain.activerPage(TfrmMain::PageGo);
     QTest::mouseClick(traiter, Qt::LeftButton);
+    QVERIFY(fin.wait(60000));
     QCOMPARE(op.textes(QStringLiteral("erreur")).size(), 1);
     QVERIFY(op.textes(QStringLiteral("information")).isEmpty());
     QCOMPARE(frmMain.pageActive(), int(TfrmMain::PageGo));

@@ -5,6 +5,7 @@
 #include "app/widgets/LabelBouton.h"
 #include "app/widgets/PanneauSauvegarde.h"
 #include "app/widgets/Version.h"
+#include "app/OperateurRelais.h"
 #include "app/OperatorInterface.h"
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"
@@ -25,6 +26,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStackedWidget>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -69,6 +71,18 @@ TfrmMain::TfrmMain(QWidget* parent)
     FormCreate();
     m_timer1->start();
     centrerSurEcran();
+}
+
+TfrmMain::~TfrmMain()
+{
+    // Nobody answers the run any more: it stops at its next step and ends without a box.
+    if (m_execution) {
+        m_relais->liberer();
+        m_traitement->interrompre();
+        m_execution->wait();
+        delete m_execution;
+        m_execution = nullptr;
+    }
 }
 
 void TfrmMain::construireCadre()
@@ -192,6 +206,43 @@ void TfrmMain::construireRun()
 
     connect(boutonNavigation(m_tsGo, QStringLiteral("Label9"), QStringLiteral("Précédent"), 0),
             &TLabelBouton::clicked, this, &TfrmMain::Label8Click);
+    construireProgression();
+}
+
+void TfrmMain::construireProgression()
+{
+    // Between "Traiter" and the disclaimer, shown during a run only.
+    m_btnAnnuler = new TLabelBouton(QStringLiteral("btnAnnuler"), QStringLiteral("Annuler"), m_tsGo);
+    m_btnAnnuler->setFixedSize(110, 37);
+    m_btnAnnuler->move(189, 164);
+    m_btnAnnuler->hide();
+    connect(m_btnAnnuler, &TLabelBouton::clicked, this, &TfrmMain::btnAnnulerClick);
+
+    m_lblProgression = etiquette(m_tsGo, QStringLiteral("lblProgression"), QString());
+    m_lblProgression->setGeometry(2, 214, 488, 53);
+    m_lblProgression->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_lblProgression->setWordWrap(true);
+    m_lblProgression->setFont(PoliceTahoma(11));
+    AppliquerCouleur(m_lblProgression, QPalette::WindowText, kBleu);
+}
+
+void TfrmMain::activerPendantTraitement(bool actif)
+{
+    // Every control but "Annuler": the pages, the navigation and "Quitter" (the close box
+    // stays, and asks first). Plain labels keep their colours.
+    for (QWidget* page : {m_tsLoadData, m_tsOption, m_tsDoublons})
+        page->setEnabled(actif);
+    m_btnOK->setEnabled(actif);
+    for (QObject* enfant : m_tsGo->children()) {
+        auto* controle = qobject_cast<QWidget*>(enfant);
+        if (!controle || controle == m_btnAnnuler || controle->metaObject() == &QLabel::staticMetaObject)
+            continue;
+        controle->setEnabled(actif);
+    }
+    m_btnAnnuler->setEnabled(!actif);
+    m_btnAnnuler->setVisible(!actif);
+    if (!actif)
+        m_btnAnnuler->raise();
 }
 
 void TfrmMain::construireDoublons()
@@ -316,17 +367,59 @@ void TfrmMain::btnDoublonsClick()
 
 void TfrmMain::btnTraiterClick()
 {
-    if (!m_traitement || !m_btnTraiter->isEnabled())
-        return;
-    if (m_traitement->btnTraiterClick().issue == Traitement::Issue::Termine)
-        activerPage(PageOption);
+    if (m_btnTraiter->isEnabled())
+        lancerTraitement(false);
 }
 
 void TfrmMain::btnSimulerClick()
 {
-    // The run page stays: a simulation changes neither the options nor the selection.
-    if (m_traitement && m_btnSimuler->isEnabled())
-        m_traitement->simuler();
+    if (m_btnSimuler->isEnabled())
+        lancerTraitement(true);
+}
+
+void TfrmMain::lancerTraitement(bool simulation)
+{
+    if (!m_traitement || m_execution)
+        return;
+    // From here the run's thread owns the connection and reads the controllers alone: nothing
+    // on this thread may touch them until it has ended.
+    activerPendantTraitement(false);
+    m_lblProgression->clear();
+    m_fermerApres = false;
+    m_relais->setFermeture(false);
+    m_simulation = simulation;
+    m_execution = QThread::create([this, simulation] {
+        m_issue = int((simulation ? m_traitement->simuler() : m_traitement->btnTraiterClick()).issue);
+    });
+    m_execution->setObjectName(QStringLiteral("Traitement"));
+    connect(m_execution, &QThread::finished, this, &TfrmMain::finTraitement);
+    m_execution->start();
+}
+
+void TfrmMain::btnAnnulerClick()
+{
+    if (!m_execution)
+        return;
+    m_btnAnnuler->setEnabled(false);
+    m_lblProgression->setText(QStringLiteral("Interruption du traitement..."));
+    m_traitement->interrompre();
+}
+
+void TfrmMain::finTraitement()
+{
+    m_execution->wait();
+    delete m_execution;
+    m_execution = nullptr;
+    activerPendantTraitement(true);
+    m_lblProgression->clear();
+    if (m_fermerApres) {
+        close();
+        return;
+    }
+    // A simulation leaves the run page where it is: it changed nothing.
+    if (Traitement::Issue(m_issue) == Traitement::Issue::Termine && !m_simulation)
+        activerPage(PageOption);
+    Q_EMIT traitementTermine();
 }
 
 void TfrmMain::btnOKClick()
@@ -352,17 +445,28 @@ void TfrmMain::installerPagesLot(Session& session, OperatorInterface& operateur)
     m_operateur = &operateur;
     m_sauvegarde->setOperateur(&operateur);
     m_controleurOptions = new ControleurOptions(session, operateur, this);
-    m_controleurSelection = new ControleurSelection(session, *m_controleurOptions, operateur, this);
+    // The selection is loaded by the run's thread: its boxes come through the relay too.
+    m_relais = new OperateurRelais(operateur, this);
+    m_controleurSelection = new ControleurSelection(session, *m_controleurOptions, *m_relais, this);
     m_pageSelection = new PageSelection(m_tsLoadData, *m_controleurSelection, operateur);
     m_pageOptions = new PageOptions(m_tsOption, *m_controleurOptions);
-    m_traitement = new Traitement(session, *m_controleurOptions, *m_controleurSelection, operateur, this);
+    m_traitement = new Traitement(session, *m_controleurOptions, *m_controleurSelection, *m_relais, this);
+    // The run disables "Traiter" with every other control and enables it when it has ended.
     connect(m_traitement, &Traitement::traiterActifChange, this, [this](bool actif) {
-        m_btnTraiter->setEnabled(actif);
-        m_btnSimuler->setEnabled(actif);
-        m_sauvegarde->btnSauvegarder()->setEnabled(actif);
-        // The run holds this thread until its summary: let the disabled button show first.
-        if (!actif)
-            QCoreApplication::processEvents();
+        if (!m_execution) {
+            m_btnTraiter->setEnabled(actif);
+            m_btnSimuler->setEnabled(actif);
+            m_sauvegarde->btnSauvegarder()->setEnabled(actif);
+        }
+    });
+    connect(m_traitement, &Traitement::progression, this, [this](int rang, int nombre, const QString& operation) {
+        if (m_btnAnnuler->isEnabled())
+            m_lblProgression->setText(QStringLiteral("Opération %1 / %2 : %3").arg(rang).arg(nombre).arg(operation));
+    });
+    connect(m_controleurSelection, &ControleurSelection::insertionsCsv, this, [this](qint32 inseres, qint32 total) {
+        if (m_btnAnnuler->isEnabled())
+            m_lblProgression->setText(
+                QStringLiteral("Chargement de la sélection : %1 / %2 numéros insérés").arg(inseres).arg(total));
     });
     connect(m_btnTraiter, &TLabelBouton::clicked, this, &TfrmMain::btnTraiterClick);
     connect(m_btnSimuler, &TLabelBouton::clicked, this, &TfrmMain::btnSimulerClick);
@@ -390,6 +494,22 @@ void TfrmMain::terminer(int codeSortie)
 
 void TfrmMain::closeEvent(QCloseEvent* evenement)
 {
+    if (m_execution) {
+        // The run owns the connection: it is interrupted and the window closes once it ends.
+        evenement->ignore();
+        if (m_fermerApres
+            || !m_operateur->question(QStringLiteral("Un traitement est en cours.\r\n"
+                                                     "L'interrompre et quitter le programme ?")))
+            return;
+        if (!m_execution) {   // it ended while the question was asked
+            close();
+            return;
+        }
+        m_fermerApres = true;
+        m_relais->setFermeture(true);
+        btnAnnulerClick();
+        return;
+    }
     evenement->accept();
     m_timer1->stop();
     QCoreApplication::exit(m_codeSortie);

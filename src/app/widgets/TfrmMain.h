@@ -6,6 +6,8 @@
 
 class ControleurDoublons;
 class ControleurOptions;
+class OperateurRelais;
+class QThread;
 class ControleurSelection;
 class OperatorInterface;
 class PageDoublons;
@@ -35,6 +37,7 @@ public:
     enum Page { PageLoadData = 0, PageOption = 1, PageGo = 2, PageDoublons = 3 };
 
     explicit TfrmMain(QWidget* parent = nullptr);
+    ~TfrmMain() override;
 
     // Opens the connection once the start timer has fired; filled by whoever builds the
     // window with a session. Left empty, the window simply stays without a connection.
@@ -53,7 +56,10 @@ public:
 
     // Fills tsLoadData and tsOption with their controls and controllers on the session; the
     // selection's start state then runs once the start timer has opened the connection.
+    // A run speaks to `operateur` through a relay on this window's thread.
     void installerPagesLot(Session& session, OperatorInterface& operateur);
+    // A run is in progress on its own thread, which owns the connection until it ends.
+    bool traitementEnCours() const { return m_execution != nullptr; }
     ControleurSelection* controleurSelection() const { return m_controleurSelection; }
     ControleurOptions* controleurOptions() const { return m_controleurOptions; }
     Traitement* traitement() const { return m_traitement; }
@@ -66,6 +72,8 @@ public:
     QTimer* Timer1() const { return m_timer1; }
     TLabelBouton* btnTraiter() const { return m_btnTraiter; }
     TLabelBouton* btnSimuler() const { return m_btnSimuler; }
+    TLabelBouton* btnAnnuler() const { return m_btnAnnuler; }
+    QLabel* lblProgression() const { return m_lblProgression; }
     TLabelBouton* btnDoublons() const { return m_btnDoublons; }
     PanneauSauvegarde* panneauSauvegarde() const { return m_sauvegarde; }
     QLabel* Label5() const { return m_label5; }
@@ -81,6 +89,11 @@ public Q_SLOTS:
     void btnOKClick();
     void btnTraiterClick();
     void btnSimulerClick();
+    void btnAnnulerClick();
+
+Q_SIGNALS:
+    // A run has ended and the window is usable again.
+    void traitementTermine();
 
 protected:
     void closeEvent(QCloseEvent* evenement) override;
@@ -90,10 +103,15 @@ private:
     void construireCadre();
     void construirePages();
     void construireRun();
+    void construireProgression();
     void construireDoublons();
+    void activerPendantTraitement(bool actif);
+    void finTraitement();
     void FormCreate();
     void appliquerCouleurs();
     void centrerSurEcran();
+    // The run (or the simulation) on a thread of its own, which owns the connection until it ends.
+    void lancerTraitement(bool simulation);
     TLabelBouton* boutonNavigation(QWidget* page, const QString& nom, const QString& texte, int rang);
 
     QLabel* m_pnlFenetreEntete = nullptr;
@@ -108,6 +126,8 @@ private:
     TLabelBouton* m_btnSimuler = nullptr;
     TLabelBouton* m_btnDoublons = nullptr;
     PanneauSauvegarde* m_sauvegarde = nullptr;
+    TLabelBouton* m_btnAnnuler = nullptr;
+    QLabel* m_lblProgression = nullptr;
     QLabel* m_label5 = nullptr;
     QLabel* m_label13 = nullptr;
     QLabel* m_lblVersion = nullptr;
@@ -118,6 +138,11 @@ private:
     ControleurOptions* m_controleurOptions = nullptr;
     ControleurSelection* m_controleurSelection = nullptr;
     Traitement* m_traitement = nullptr;
+    OperateurRelais* m_relais = nullptr;
+    QThread* m_execution = nullptr;
+    int m_issue = 0;              // Traitement::Issue of the last run, written by its thread
+    bool m_fermerApres = false;   // closing was asked during the run
+    bool m_simulation = false;    // the run in progress, or the last one, is a simulation
     PageSelection* m_pageSelection = nullptr;
     PageOptions* m_pageOptions = nullptr;
     ControleurDoublons* m_controleurDoublons = nullptr;
