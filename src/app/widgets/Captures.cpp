@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QAbstractButton>
 #include <QDir>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QStackedWidget>
@@ -64,7 +65,12 @@ bool enregistrerResume(TfrmMain& fenetre, const QDir& dossier)
         }
     });
     guet.start();
+    // The simulation runs on its own thread: wait for its end, the summary box shown meanwhile.
+    QEventLoop attente;
+    QObject::connect(&fenetre, &TfrmMain::traitementTermine, &attente, &QEventLoop::quit);
+    QTimer::singleShot(120000, &attente, &QEventLoop::quit);
     fenetre.btnSimulerClick();
+    attente.exec();
     guet.stop();
     fenetre.controleurOptions()->setCoche(CaseOption::cbMsg, false);
     return ok;
