@@ -52,6 +52,8 @@ class TestCommandeBatch : public QObject
     }
 
 private Q_SLOTS:
+    // The engine is shut down before the process exits (it may crash there otherwise).
+    void cleanupTestCase() { fb::Client::arreter(); }
     void initTestCase()
     {
         QVERIFY(m_programme.dossier.isValid());

@@ -112,6 +112,8 @@ class TestInterruption : public QObject
     };
 
 private Q_SLOTS:
+    // The engine is shut down before the process exits (it may crash there otherwise).
+    void cleanupTestCase() { fb::Client::arreter(); }
     void initTestCase()
     {
         QVERIFY(m_dossier.isValid());

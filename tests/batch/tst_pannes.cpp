@@ -36,6 +36,8 @@ class TestPannes : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The engine is shut down before the process exits (it may crash there otherwise).
+    void cleanupTestCase() { fb::Client::arreter(); }
     void serveurTuePendantUneOperation();
     void journalImpossible();
     void baseTenueParUnAutreMoteur();

@@ -35,6 +35,8 @@ class TestSimulation : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The engine is shut down before the process exits (it may crash there otherwise).
+    void cleanupTestCase() { fb::Client::arreter(); }
     void commeLeRunReel_data();
     void commeLeRunReel();
     void segmentsDuRunner();

@@ -19,6 +19,8 @@ class TestTraitement : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The engine is shut down before the process exits (it may crash there otherwise).
+    void cleanupTestCase() { fb::Client::arreter(); }
     void verifications_data();
     void verifications();
     void semantique_data();

@@ -23,6 +23,8 @@ class TestTraiter : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The engine is shut down before the process exits (it may crash there otherwise).
+    void cleanupTestCase() { fb::Client::arreter(); }
     void runDepuisLaFenetre();
     void detailsDuResume();
 };
