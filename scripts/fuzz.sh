@@ -3,7 +3,8 @@
 #
 #   scripts/fuzz.sh [SECONDS=60] [TARGET...]
 #
-# Targets: script_parser, numeros_csv, fichier_ini, etablissements, texte (default: all).
+# Targets: script_parser, numeros_csv, fichier_ini, etablissements, texte, fichier_lot, remplissage
+# (default: all).
 # MSP_FUZZ_RUNS=N also stops a target after N inputs. Build folder: build-fuzz (or
 # $MSP_FUZZ_BUILD_DIR); each target keeps its corpus in build-fuzz/fuzz-work/<target>/corpus
 # between runs, seeded from fuzz/corpus/<target>. A crash, a hang (-timeout), a sanitizer report,
@@ -15,7 +16,7 @@ build=${MSP_FUZZ_BUILD_DIR:-$top/build-fuzz}
 seconds=${1:-60}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(script_parser numeros_csv fichier_ini etablissements texte)
+((${#targets[@]})) || targets=(script_parser numeros_csv fichier_ini etablissements texte fichier_lot remplissage)
 
 # clang and its libFuzzer runtime are needed here only, not for the normal build.
 missing=()

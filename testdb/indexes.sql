@@ -21,4 +21,10 @@ CREATE INDEX IDX_REG_DATE ON REGLEMENT (REG_DATE_PAIEMENT);
 CREATE INDEX IDX_VTE_TICKET ON VENTE (VTE_IDTICK);
 CREATE INDEX IDX_TCPR_IDCTR ON T_CLIENTS_PRESENTS (TCPR_IDCTR);
 CREATE INDEX IDX_TRADUCTION_ID ON TRADUCTION (TRA_ID);
+/* The operations' per-client loops: without these the engine walks the whole date index for
+   each activity (FIRST 1 ... ORDER BY ECHE_PROCHAINE) and reads every work-table row of the
+   centre for each payment (TCPR_IDCTR holds one value), and a run grows with the square of the
+   clients. The club product's database has them. */
+CREATE INDEX IDX_ECHE_ACT_PROCHAINE ON ECHEANCIER (ECHE_IDACT, ECHE_PROCHAINE);
+CREATE INDEX IDX_TCPR_IDCTR_IDCLI ON T_CLIENTS_PRESENTS (TCPR_IDCTR, TCPR_IDCLI);
 COMMIT;

@@ -48,12 +48,23 @@ QString date(const QDate& valeur)
 QString texteCite(const QString& texte)
 {
     QString t = texte;
+    // The client library reads a statement up to its first NUL: one inside the text would cut
+    // the statement in its literal and fail the whole operation.
+    t.remove(QChar(0));
     t.replace(QLatin1Char('\''), QLatin1String("''"));
     return QLatin1Char('\'') + t + QLatin1Char('\'');
 }
 
 QString montant(const fb::Decimal& valeur, int decimales)
 {
+    // Decimals added as digits: scaling the value up could leave 64 bits (an amount of
+    // 17 digits given with two decimals, filled with four) and send another number.
+    if (valeur.echelle <= 0 && -valeur.echelle < decimales) {
+        QString t = valeur.texte();
+        if (valeur.echelle == 0)
+            t += QLatin1Char('.');
+        return t + QString(decimales + valeur.echelle, QLatin1Char('0'));
+    }
     return valeur.arrondi(decimales).texte();
 }
 

@@ -13,7 +13,7 @@ namespace remplissage {
 // The forms in which a value enters a script.
 QString entier(qint64 valeur);                        // 2, -1
 QString date(const QDate& valeur);                    // '05.06.2021'
-QString texteCite(const QString& texte);              // 'L''accès'
+QString texteCite(const QString& texte);              // 'L''accès'; NUL characters left out
 QString montant(const fb::Decimal& valeur, int decimales = 2);   // 1000.00, -5.00
 QString prix(const fb::Decimal& valeur);              // 39.95, 40, 12.5
 QString drapeau(bool coche);                          // -1, 0

@@ -2,6 +2,7 @@
 // forms, and operator texts that must never end a literal or add a statement.
 #include "batch/Modeles.h"
 #include "batch/Remplissage.h"
+#include "config/Texte.h"
 #include "db/ScriptParser.h"
 
 #include <QTest>
@@ -78,6 +79,11 @@ void TestRemplissage::formes_data()
     QTest::newRow("negative amount") << remplissage::montant({-5, 0}) << "-5.00";
     QTest::newRow("amount from four decimals, rounded") << remplissage::montant({39995, -4}) << "4.00";
     QTest::newRow("percentage, four decimals") << remplissage::montant({11250, -2}, 4) << "112.5000";
+    QTest::newRow("percentage of 17 digits, four decimals")
+        << remplissage::montant({9223372036854775807LL, -2}, 4) << "92233720368547758.0700";
+    QTest::newRow("lowest amount, four decimals")
+        << remplissage::montant({-9223372036854775807LL - 1, -2}, 4) << "-92233720368547758.0800";
+    QTest::newRow("whole amount, two decimals") << remplissage::montant({12, 0}) << "12.00";
     QTest::newRow("price with decimals") << remplissage::prix({399500, -4}) << "39.95";
     QTest::newRow("whole price") << remplissage::prix({400000, -4}) << "40";
     QTest::newRow("price 12.5") << remplissage::prix({125000, -4}) << "12.5";
@@ -172,6 +178,9 @@ void TestRemplissage::textesHostiles_data()
     QTest::newRow("comment openers") << QStringLiteral("/* pas fini -- ni là '");
     QTest::newRow("lines made of terminators") << QStringLiteral("\n;\n^\n\n'\n");
     QTest::newRow("double quotes") << QStringLiteral("\"CLIENTS\"; ''");
+    QTest::newRow("NUL before a quote") << (QStringLiteral("fin") + QChar(0) + QStringLiteral("'; DELETE FROM CLIENTS; --"));
+    QTest::newRow("lone CR and quote") << QStringLiteral("a\r';\rCOMMIT;\r");
+    QTest::newRow("outside Windows-1252") << QString::fromUtf8("\u2019'; \xF0\x9F\x98\x80 ^");
 }
 
 void TestRemplissage::textesHostiles()
@@ -185,6 +194,12 @@ void TestRemplissage::textesHostiles()
     QCOMPARE(nombreInstructions(remplissage::RemplirMSQL2(v, c)), nombreInstructions(TexteModele("mSQL2")));
     QCOMPARE(nombreInstructions(remplissage::RemplirMSQL3(v, c)), nombreInstructions(TexteModele("mSQL3")));
     QCOMPARE(nombreInstructions(remplissage::RemplirMSQL7(v, c)), nombreInstructions(TexteModele("mSQL7")));
+    // what the runner sends: lines rejoined, read up to the first NUL by the client library
+    for (const QString& s : {remplissage::RemplirMSQL2(v, c), remplissage::RemplirMSQL3(v, c), remplissage::RemplirMSQL7(v, c)}) {
+        const QString envoye = texte::depuisCp1252(texte::versCp1252(script::couperLignes(s).join(QStringLiteral("\r\n"))));
+        QVERIFY(!envoye.contains(QChar(0)));
+        QCOMPARE(nombreInstructions(envoye), nombreInstructions(s));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRemplissage)
