@@ -50,15 +50,21 @@ public:
     QString chemin;
 };
 
+// Opens `base` on a database file with the embedded engine and the tests' parameters.
+inline void OuvrirFichier(fb::Database& base, const QString& chemin)
+{
+    base.setLibraryName(kBibliotheque);
+    base.setDatabaseName(chemin);
+    base.setParams(parametresConnexion());
+    base.open();
+}
+
 // Statements run on a database file through a connection of their own, each committed alone
 // (none may stay open while another process uses the file).
 inline void ExecuterSur(const QString& chemin, const QStringList& instructions)
 {
     fb::Database base;
-    base.setLibraryName(kBibliotheque);
-    base.setDatabaseName(chemin);
-    base.setParams(parametresConnexion());
-    base.open();
+    OuvrirFichier(base, chemin);
     for (const QString& sql : instructions) {
         fb::Transaction tr(base);
         tr.start();
@@ -72,10 +78,7 @@ inline void ExecuterSur(const QString& chemin, const QStringList& instructions)
 inline QString ValeurSur(const QString& chemin, const QString& sql)
 {
     fb::Database base;
-    base.setLibraryName(kBibliotheque);
-    base.setDatabaseName(chemin);
-    base.setParams(parametresConnexion());
-    base.open();
+    OuvrirFichier(base, chemin);
     QString v;
     {
         fb::Transaction tr(base);
