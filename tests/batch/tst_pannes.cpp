@@ -1,12 +1,15 @@
 // Faults that nobody specified but an operator meets: the database server killed during an
 // operation, a run log that cannot be written, a database held by another engine or made
-// read-only. Each ends with a clear message, the right exit code, and nothing lost.
+// read-only, a client file that goes away once the run has started. Each ends with a clear message, the right exit code, and nothing lost.
 #include "LotEssai.h"
+#include "config/ConfigPrg.h"
 #include "common/ProgrammeEssai.h"
 #include "db/BaseTemporaire.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QSignalSpy>
 #include <csignal>
 
 namespace {
@@ -42,6 +45,8 @@ private Q_SLOTS:
     void journalImpossible();
     void baseTenueParUnAutreMoteur();
     void baseEnLectureSeule();
+    void csvDisparuPendantLeLancement_data();
+    void csvDisparuPendantLeLancement();
 };
 
 // The server dies while the messages are written: the amounts, committed before, stay; the
@@ -139,6 +144,68 @@ void TestPannes::baseEnLectureSeule()
     QCOMPARE(r.code, 2);
     QVERIFY2(r.erreurs.contains(QStringLiteral("read-only database")), qPrintable(r.erreurs));
     QVERIFY(r.sortie.isEmpty());
+}
+
+void TestPannes::csvDisparuPendantLeLancement_data()
+{
+    QTest::addColumn<QString>("etape");      // the status at which the file changes
+    QTest::addColumn<QByteArray>("remplace");  // what stands there then: "" nothing, "/" a folder, else bytes
+    QTest::addColumn<bool>("sauvegarde");
+    QTest::addColumn<QString>("genre");
+    QTest::addColumn<QString>("message");
+    const QString lecture = QStringLiteral("Chargement fichier csv...");
+    QTest::newRow("removed after the check") << lecture << QByteArray() << false << "erreur"
+                                             << "Lecture impossible du fichier %1 :\r\nNo such file or directory";
+    QTest::newRow("a folder in its place") << lecture << QByteArray("/") << false << "erreur"
+                                           << "Lecture impossible du fichier %1 :\r\nfile to open is a directory";
+    QTest::newRow("emptied") << lecture << QByteArray("\r\n;;\r\n") << false << "avertissement"
+                             << "Aucun numéro de client trouvé";
+    QTest::newRow("removed during the backup") << QStringLiteral("Sauvegarde de la base...") << QByteArray() << true
+                                               << "avertissement" << "Fichier non trouvé";
+}
+
+// The file was there when "Traiter" was pressed and goes away before it is read: the run stops
+// with what happened, before the work table or any schedule is touched, and "Traiter" is usable.
+void TestPannes::csvDisparuPendantLeLancement()
+{
+    QFETCH(QString, etape);
+    QFETCH(QByteArray, remplace);
+    QFETCH(bool, sauvegarde);
+    QFETCH(QString, genre);
+    QFETCH(QString, message);
+    Lot l;
+    l.sourceCsv({1, 2, 3});
+    const QString csv = l.essai.dossier.filePath(QStringLiteral("clients.csv"));
+    l.options.setCoche(CaseOption::cbMsg, true);
+    l.essai.executer({QStringLiteral("INSERT INTO T_CLIENTS_PRESENTS (TCPR_ID, TCPR_IDCLI, TCPR_IDCTR) VALUES (900001, 7, 10010)")});
+    const QString sauvegardeFichier = l.essai.dossier.filePath(QStringLiteral("avant.fbk"));
+    if (sauvegarde) {
+        // the backup reads the configuration: the embedded engine on this copy
+        ConfigPrg.IPServeur.clear();
+        ConfigPrg.Alias = l.essai.chemin;
+        l.traitement.setSauvegardeAvant(sauvegardeFichier, {});
+    }
+    l.op.surStatut = [&](const QString& t) {
+        if (t != etape)
+            return;
+        QVERIFY(QFile::remove(csv));
+        if (remplace == "/")
+            QVERIFY(QDir().mkdir(csv));
+        else if (!remplace.isEmpty())
+            ProgrammeEssai::ecrire(csv, remplace);
+    };
+    QSignalSpy traiter(&l.traitement, &Traitement::traiterActifChange);
+
+    const Traitement::Resultat r = l.traitement.btnTraiterClick();
+    QCOMPARE(r.issue, Traitement::Issue::Arrete);
+    QCOMPARE(l.op.textes(genre), QStringList{message.replace(QStringLiteral("%1"), QDir::toNativeSeparators(csv))});
+    QVERIFY(!traiter.isEmpty());
+    QCOMPARE(traiter.last().at(0).toBool(), true);
+    QCOMPARE(l.n("SELECT COUNT(*) FROM CLIENTS_MESSAGE"), 0);
+    QCOMPARE(l.n("SELECT COUNT(*) FROM T_CLIENTS_PRESENTS WHERE TCPR_IDCTR = 10010 AND TCPR_IDCLI = 7"), 1);
+    QVERIFY(l.journauxEcrits().isEmpty());
+    QVERIFY(!l.essai.session.trZelto.isActive());
+    QCOMPARE(QFileInfo(sauvegardeFichier).size() > 0, sauvegarde);
 }
 
 QTEST_GUILESS_MAIN(TestPannes)

@@ -4,6 +4,7 @@
 #include "app/OperatorInterface.h"
 
 #include <QStringList>
+#include <functional>
 
 class RecordingOperator : public OperatorInterface
 {
@@ -18,6 +19,8 @@ public:
     QList<Message> messages;
     QStringList statuts;
     bool reponseQuestion = false;
+    // Called with each status text as it is shown: a test acts at a given step of a run.
+    std::function<void(const QString&)> surStatut;
 
     void avertissement(const QString& t) override { messages.append({QStringLiteral("avertissement"), t}); }
     void erreur(const QString& t) override { messages.append({QStringLiteral("erreur"), t}); }
@@ -29,7 +32,12 @@ public:
     }
     void messageErreur(const QString& t) override { messages.append({QStringLiteral("messageErreur"), t}); }
     void messageAvertissement(const QString& t) override { messages.append({QStringLiteral("messageAvertissement"), t}); }
-    void statut(const QString& t) override { statuts.append(t); }
+    void statut(const QString& t) override
+    {
+        statuts.append(t);
+        if (surStatut)
+            surStatut(t);
+    }
     // The summary box: recorded as an "information" message, its details apart.
     QStringList details;
     void resume(const QString& t, const QStringList& d) override
