@@ -1,6 +1,7 @@
 // Faults that nobody specified but an operator meets: the database server killed during an
 // operation, a run log that cannot be written, a database held by another engine or made
-// read-only, a client file that goes away once the run has started. Each ends with a clear message, the right exit code, and nothing lost.
+// read-only, a client file that goes away once the run has started. Each ends with a clear
+// message, the right exit code, and nothing lost.
 #include "LotEssai.h"
 #include "config/ConfigPrg.h"
 #include "common/ProgrammeEssai.h"
