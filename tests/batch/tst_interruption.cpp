@@ -1,7 +1,8 @@
 // Interrupting a run during a slow operation: "Annuler" and closing the window (offscreen, the
-// run on its own thread), SIGINT and SIGTERM sent to "--batch". A trigger makes the messages'
-// operation run for a minute; the postponement before it must stay, the messages and the
-// entries after it must not exist, and the work table must be empty.
+// run on its own thread), SIGINT and SIGTERM sent to "--batch", and the server killed under the
+// window's run. A trigger makes the messages' operation run for a minute; the postponement
+// before it must stay, the messages and the entries after it must not exist, and (but for the
+// killed server) the work table must be empty.
 #include "SessionEssai.h"
 #include "app/EnvironnementIsole.h"
 #include "app/widgets/LabelBouton.h"
@@ -10,6 +11,7 @@
 #include "batch/ControleurSelection.h"
 #include "batch/Traitement.h"
 #include "common/RecordingOperator.h"
+#include "common/ServeurPrive.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -83,9 +85,18 @@ class TestInterruption : public QObject
         RecordingOperator op;
         TfrmMain f;
 
-        Fenetre()
+        // Through `serveur` when given, else with the embedded engine.
+        explicit Fenetre(const ServeurPrive* serveur = nullptr)
         {
             e.executer({kDeclencheurLent});
+            if (serveur) {
+                e.session.dbZelto.close();
+                e.session.dbZelto.setDatabaseName(serveur->chaine(e.chemin));
+                e.session.dbZelto.setParams({QStringLiteral("user_name=SYSDBA"),
+                                             QStringLiteral("password=") + MotDePasseIntegre(false),
+                                             QStringLiteral("lc_ctype=ISO8859_1")});
+                e.session.dbZelto.open();
+            }
             f.Timer1()->stop();
             f.installerPagesLot(e.session, op);
             f.controleurSelection()->etatDemarrage();
@@ -313,6 +324,45 @@ private Q_SLOTS:
         QVERIFY(!w.f.traitementEnCours());
         QVERIFY(w.op.textes(QStringLiteral("information")).isEmpty());   // no summary to click away
         verifierApresInterruption(avant, Etat::lire(w.e));
+    }
+
+    // The server dies under the window's run: the error is shown with the server's text, the
+    // finished operation stays, the one in progress is absent, the controls come back, and a
+    // second "Traiter" on the lost connection says so again instead of hanging or crashing.
+    void serveurTueSousLaFenetre()
+    {
+        ServeurPrive serveur(m_dossier.filePath(QStringLiteral("serveur")), 3062);
+        QVERIFY(serveur.demarrer());
+        Fenetre w(&serveur);
+        const Etat avant = Etat::lire(w.e);
+        QVERIFY(w.lancerJusquAuxMessages());
+        QVERIFY(serveur.tuer());
+        QTRY_VERIFY_WITH_TIMEOUT(!w.f.traitementEnCours(), 60000);
+
+        for (int essai = 0; essai < 2; ++essai) {
+            const QStringList erreurs = w.op.textes(QStringLiteral("erreur"));
+            QCOMPARE(erreurs.size(), 1);
+            QVERIFY2(erreurs.at(0).startsWith(QStringLiteral("Le traitement s'est arrêté sur une erreur inattendue :\r\n")),
+                     qPrintable(erreurs.at(0)));
+            QVERIFY2(erreurs.at(0).contains(QStringLiteral("Error writing data to the connection.")), qPrintable(erreurs.at(0)));
+            QVERIFY(erreurs.at(0).endsWith(QStringLiteral("Vérifiez la connexion au serveur et la base, puis relancez le traitement.")));
+            QVERIFY(w.op.textes(QStringLiteral("information")).isEmpty());
+            QVERIFY(!w.f.btnAnnuler()->isVisible());
+            for (const char* nom : {"btnTraiter", "Label9", "btnOK", "tsOption", "cbMsg"})
+                QVERIFY2(w.f.findChild<QWidget*>(QLatin1String(nom))->isEnabled(), nom);
+            QVERIFY(!w.e.session.trZelto.isActive());
+            w.op.messages.clear();
+            if (essai == 0) {
+                QTest::mouseClick(w.f.btnTraiter(), Qt::LeftButton);
+                QTRY_VERIFY_WITH_TIMEOUT(!w.f.traitementEnCours(), 60000);
+            }
+        }
+        // Read with the embedded engine: the server holds the file no more. The work table keeps
+        // the run's rows, which the next run clears.
+        QVERIFY(ValeurSur(w.e.chemin, kDates).toLongLong() > avant.dates);
+        QCOMPARE(ValeurSur(w.e.chemin, QStringLiteral("SELECT COUNT(*) FROM CLIENTS_MESSAGE")), QStringLiteral("0"));
+        QCOMPARE(ValeurSur(w.e.chemin, QStringLiteral("SELECT COUNT(*) FROM ECHEANCIER WHERE ECHE_IDACT IS NULL")),
+                 QString::number(avant.entrees));
     }
 
     void signauxDuLot_data()

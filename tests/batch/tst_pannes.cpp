@@ -5,29 +5,17 @@
 #include "LotEssai.h"
 #include "config/ConfigPrg.h"
 #include "common/ProgrammeEssai.h"
+#include "common/ServeurPrive.h"
 #include "db/BaseTemporaire.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSignalSpy>
-#include <csignal>
 
 namespace {
 
 constexpr int kPortPrive = 3061;
-
-int serveurPrive(const QStringList& arguments)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("MSP_MOT_DE_PASSE"), QStringLiteral(MSP_MOT_DE_PASSE_ESSAI));
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::ForwardedChannels);
-    p.start(QStringLiteral("bash"),
-            QStringList{qEnvironmentVariable("MSP_SOURCE_DIR") + QStringLiteral("/testdb/fbserver-prive.sh")} + arguments);
-    return p.waitForFinished(60000) ? p.exitCode() : -1;
-}
 
 const QByteArray kJob = "[Selection]\nrgSource=0\nJvFilenameEdit1=clients.csv\n"
                         "[Options]\ncbModifMontant=1\ncbModes4=4\nedtMontant4=1000\nedtValeur1=110\n"
@@ -60,8 +48,8 @@ void TestPannes::serveurTuePendantUneOperation()
                        + QStringList{QStringLiteral(
                            "CREATE TRIGGER T_LENT FOR CLIENTS_MESSAGE AFTER INSERT AS DECLARE I INTEGER = 0; "
                            "BEGIN WHILE (I < 40000000) DO I = I + 1; END")});
-    const QString serveur = prog.d(QStringLiteral("serveur"));
-    QCOMPARE(serveurPrive({QStringLiteral("start"), serveur, QString::number(kPortPrive)}), 0);
+    ServeurPrive serveur(prog.d(QStringLiteral("serveur")), kPortPrive);
+    QVERIFY(serveur.demarrer());
     prog.configurer(base.chemin, QStringLiteral("127.0.0.1"), kPortPrive);
     ProgrammeEssai::ecrire(prog.d(QStringLiteral("clients.csv")), "900001\r\n1\r\n2\r\n");
     ProgrammeEssai::ecrire(prog.d(QStringLiteral("job.ini")), kJob);
@@ -77,14 +65,11 @@ void TestPannes::serveurTuePendantUneOperation()
     }
     QVERIFY2(erreurs.contains("Création des messages..."), erreurs.constData());
     QTest::qWait(500);
-    QFile pid(serveur + QStringLiteral("/firebird.pid"));
-    QVERIFY(pid.open(QIODevice::ReadOnly));
-    ::kill(pid.readAll().trimmed().toInt(), SIGKILL);
+    QVERIFY(serveur.tuer());
     QElapsedTimer fin;
     fin.start();
     QVERIFY(p.waitForFinished(90000));
     const qint64 duree = fin.elapsed();
-    serveurPrive({QStringLiteral("stop"), serveur});
     erreurs += p.readAllStandardError();
 
     QCOMPARE(p.exitCode(), 5);
