@@ -327,42 +327,65 @@ private Q_SLOTS:
     }
 
     // The server dies under the window's run: the error is shown with the server's text, the
-    // finished operation stays, the one in progress is absent, the controls come back, and a
-    // second "Traiter" on the lost connection says so again instead of hanging or crashing.
+    // finished operation stays, the one in progress is absent and the controls come back. The
+    // next "Traiter" attaches again: refused while the server is down, then, once it is back,
+    // the run goes through on the new attachment and clears what the killed run left.
     void serveurTueSousLaFenetre()
     {
         ServeurPrive serveur(m_dossier.filePath(QStringLiteral("serveur")), 3062);
         QVERIFY(serveur.demarrer());
         Fenetre w(&serveur);
+        ConfigPrg.IPServeur = QStringLiteral("127.0.0.1");   // where the run attaches again
+        ConfigPrg.PortDonnee = QString::number(serveur.port());
+        ConfigPrg.Alias = w.e.chemin;
         const Etat avant = Etat::lire(w.e);
-        QVERIFY(w.lancerJusquAuxMessages());
-        QVERIFY(serveur.tuer());
-        QTRY_VERIFY_WITH_TIMEOUT(!w.f.traitementEnCours(), 60000);
-
-        for (int essai = 0; essai < 2; ++essai) {
-            const QStringList erreurs = w.op.textes(QStringLiteral("erreur"));
-            QCOMPARE(erreurs.size(), 1);
-            QVERIFY2(erreurs.at(0).startsWith(QStringLiteral("Le traitement s'est arrêté sur une erreur inattendue :\r\n")),
-                     qPrintable(erreurs.at(0)));
-            QVERIFY2(erreurs.at(0).contains(QStringLiteral("Error writing data to the connection.")), qPrintable(erreurs.at(0)));
-            QVERIFY(erreurs.at(0).endsWith(QStringLiteral("Vérifiez la connexion au serveur et la base, puis relancez le traitement.")));
-            QVERIFY(w.op.textes(QStringLiteral("information")).isEmpty());
+        const auto commandesRendues = [&] {
             QVERIFY(!w.f.btnAnnuler()->isVisible());
             for (const char* nom : {"btnTraiter", "Label9", "btnOK", "tsOption", "cbMsg"})
                 QVERIFY2(w.f.findChild<QWidget*>(QLatin1String(nom))->isEnabled(), nom);
-            QVERIFY(!w.e.session.trZelto.isActive());
+            QVERIFY(w.op.textes(QStringLiteral("information")).isEmpty());
+        };
+        const auto traiter = [&] {
             w.op.messages.clear();
-            if (essai == 0) {
-                QTest::mouseClick(w.f.btnTraiter(), Qt::LeftButton);
-                QTRY_VERIFY_WITH_TIMEOUT(!w.f.traitementEnCours(), 60000);
-            }
-        }
-        // Read with the embedded engine: the server holds the file no more. The work table keeps
-        // the run's rows, which the next run clears.
+            QTest::mouseClick(w.f.btnTraiter(), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!w.f.traitementEnCours(), 60000);
+        };
+
+        QVERIFY(w.lancerJusquAuxMessages());
+        QVERIFY(serveur.tuer());
+        QTRY_VERIFY_WITH_TIMEOUT(!w.f.traitementEnCours(), 60000);
+        const QStringList erreurs = w.op.textes(QStringLiteral("erreur"));
+        QCOMPARE(erreurs.size(), 1);
+        QVERIFY2(erreurs.at(0).startsWith(QStringLiteral("Le traitement s'est arrêté sur une erreur inattendue :\r\n"
+                                                         "Error writing data to the connection.")),
+                 qPrintable(erreurs.at(0)));
+        QVERIFY(erreurs.at(0).endsWith(QStringLiteral("Vérifiez la connexion au serveur et la base, puis relancez le traitement.")));
+        commandesRendues();
+        QVERIFY(!w.e.session.trZelto.isActive());
+        // Read with the embedded engine: the server holds the file no more.
         QVERIFY(ValeurSur(w.e.chemin, kDates).toLongLong() > avant.dates);
         QCOMPARE(ValeurSur(w.e.chemin, QStringLiteral("SELECT COUNT(*) FROM CLIENTS_MESSAGE")), QStringLiteral("0"));
         QCOMPARE(ValeurSur(w.e.chemin, QStringLiteral("SELECT COUNT(*) FROM ECHEANCIER WHERE ECHE_IDACT IS NULL")),
                  QString::number(avant.entrees));
+        QVERIFY(ValeurSur(w.e.chemin, QStringLiteral("SELECT COUNT(*) FROM T_CLIENTS_PRESENTS")).toInt() > 0);
+
+        traiter();   // the server is still down
+        QCOMPARE(w.op.messages.size(), 1);
+        QCOMPARE(w.op.messages.at(0).genre, QStringLiteral("messageErreur"));
+        QVERIFY2(w.op.messages.at(0).texte.startsWith(QStringLiteral("Impossible de se connecter au serveur de données.")),
+                 qPrintable(w.op.messages.at(0).texte));
+        commandesRendues();
+
+        ExecuterSur(w.e.chemin, {QStringLiteral("DROP TRIGGER T_LENT")});
+        QVERIFY(serveur.demarrer());
+        traiter();
+        QCOMPARE(w.f.pageActive(), int(TfrmMain::PageOption));
+        QVERIFY(w.op.textes(QStringLiteral("erreur")).isEmpty());
+        QCOMPARE(w.op.textes(QStringLiteral("information")).value(0).left(22), QStringLiteral("Opérations terminées,\n"));
+        const Etat apres = Etat::lire(w.e);   // on the new attachment
+        QVERIFY(apres.messages > 0);
+        QVERIFY(apres.entrees > avant.entrees);
+        QCOMPARE(apres.travail, 0);
     }
 
     void signauxDuLot_data()
