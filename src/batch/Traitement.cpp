@@ -269,7 +269,9 @@ Traitement::Resultat Traitement::lancer(bool simulation)
     const ValeursOptions v = m_options.valeurs();
     for (const Operation& op : Operations())
         r.nombreOperations += op.cochee(v) ? 1 : 0;
-    if (!connexionRetablie())
+    // After a lost connection, a new attachment instead of failing on the dead one until the
+    // program is restarted.
+    if (!RetablirConnexion(m_session, m_operateur))
         return r;
 
     try {
@@ -472,32 +474,9 @@ void Traitement::terminerInterrompu(Resultat& r, bool commence, bool lignesValid
     m_operateur.resume(r.interruption + QStringLiteral("\n\r") + TexteBoite(r), r.lignesComptes());
 }
 
-// After an unexpected error the attachment may be dead (the server restarted, the network cut):
-// the next run attaches again as the start did, instead of failing on it until the program is
-// restarted. A failed attempt shows the connection message and leaves the check for the next run.
-bool Traitement::connexionRetablie()
-{
-    if (!m_connexionAVerifier)
-        return true;
-    if (m_session.dbZelto.isOpen()) {
-        try {
-            fb::Transaction essai(m_session.dbZelto);
-            essai.start();   // a round trip to the server
-            essai.commit();
-            m_connexionAVerifier = false;
-            return true;
-        } catch (const DbError&) {
-        }
-    }
-    if (!ConnecterBase(m_session, m_operateur))
-        return false;
-    m_connexionAVerifier = false;
-    return true;
-}
-
 void Traitement::terminerSurErreur(Resultat& r, const QString& cause, bool lignesValides)
 {
-    m_connexionAVerifier = true;
+    m_session.connexionAVerifier = true;
     // What is not committed goes; what the finished operations committed stays.
     annulerEnCours(m_session.trZelto);
     QString message = QStringLiteral("Le traitement s'est arrêté sur une erreur inattendue :\r\n") + cause;

@@ -114,7 +114,6 @@ private:
     void oublierAnnulation();
     void terminerInterrompu(Resultat& r, bool commence, bool lignesValides);
     void finExecution();
-    bool connexionRetablie();
 
     Session& m_session;
     ControleurOptions& m_options;
@@ -123,7 +122,6 @@ private:
     std::function<QDateTime()> m_horloge;
     QString m_dossierJournal;
     bool m_nettoye = false;   // the centre's work-table rows are gone for this run
-    bool m_connexionAVerifier = false;   // the last run ended on an unexpected error
     QString m_sauvegarde;
     std::function<void(const QString&)> m_ligneSauvegarde;
     // The interruption's state, shared with the threads that ask for it and repeat it.

@@ -157,6 +157,26 @@ bool ConnecterBase(Session& session, OperatorInterface& operateur)
     return true;
 }
 
+bool RetablirConnexion(Session& session, OperatorInterface& operateur)
+{
+    if (!session.connexionAVerifier)
+        return true;
+    if (session.dbZelto.isOpen()) {
+        try {
+            fb::Transaction essai(session.dbZelto);
+            essai.start();   // a round trip to the server
+            essai.commit();
+            session.connexionAVerifier = false;
+            return true;
+        } catch (const DbError&) {
+        }
+    }
+    if (!ConnecterBase(session, operateur))
+        return false;
+    session.connexionAVerifier = false;
+    return true;
+}
+
 bool OuvrirConnexionAuDemarrage(Session& session, OperatorInterface& operateur)
 {
     if (ConnecterBase(session, operateur))

@@ -24,6 +24,12 @@ QString TitreConnexion(qint32 centre);
 // database. Shows its own messages; false when any of it failed or the centre is not valid.
 bool ConnecterBase(Session& session, OperatorInterface& operateur);
 
+// After an unexpected error (session.connexionAVerifier) the attachment may be dead: the server
+// restarted or killed, the network cut. Checks it with one round trip and, when it is dead,
+// attaches again as the start does. False, the connection message shown, while the server still
+// refuses: the check stays for the next try. True at once when nothing is to be checked.
+bool RetablirConnexion(Session& session, OperatorInterface& operateur);
+
 // What the start timer does once it has stopped itself: ConnecterBase, and on failure the
 // closing message. The caller ends the program on false.
 bool OuvrirConnexionAuDemarrage(Session& session, OperatorInterface& operateur);

@@ -35,6 +35,10 @@ public:
     // statement of the script runs.
     std::atomic_bool interruption{false};
 
+    // An unexpected error was met (a run stopped on it, the overlap page could not read): the
+    // attachment may be dead, so the next run or entry checks it first (RetablirConnexion).
+    bool connexionAVerifier = false;
+
     // The window's script runner on the one transaction; every failed statement goes through
     // pFIBScripter1ExecuteError, which counts it, logs it in mTemp and lets the script go on.
     ScriptRunner pFIBScripter1{dbZelto, trZelto,

@@ -2,6 +2,7 @@
 
 #include "app/OperatorInterface.h"
 #include "batch/Modeles.h"
+#include "db/Connexion.h"
 #include "db/Session.h"
 #include "overlap/Echeances.h"
 #include "overlap/ModeleEcheances.h"
@@ -15,7 +16,11 @@ ControleurDoublons::ControleurDoublons(Session& session, OperatorInterface& oper
 {
     // A failure while scrolling is shown once the view has finished asking for rows.
     connect(m_modele, &ModeleEcheances::erreurLecture, this,
-            [this](const QString& texte) { m_operateur.erreur(texte); }, Qt::QueuedConnection);
+            [this](const QString& texte) {
+                m_session.connexionAVerifier = true;
+                m_operateur.erreur(texte);
+            },
+            Qt::QueuedConnection);
 }
 
 QString ControleurDoublons::sqlCourant() const
@@ -26,8 +31,9 @@ QString ControleurDoublons::sqlCourant() const
 void ControleurDoublons::entrer()
 {
     m_modele->fermer();
-    // Only the window's screenshot mode shows the page without a connection.
-    if (!m_session.dbZelto.isOpen())
+    // After a lost connection, a new attachment (a refused one leaves the connection closed).
+    // Else only the window's screenshot mode shows the page without a connection.
+    if (!RetablirConnexion(m_session, m_operateur) || !m_session.dbZelto.isOpen())
         return;
     if (m_colonneTri >= 0) {
         m_colonneTri = -1;
@@ -51,6 +57,7 @@ bool ControleurDoublons::ouvrirDataset()
         m_modele->ouvrir(sqlCourant());
         return true;
     } catch (const DbError& e) {
+        m_session.connexionAVerifier = true;
         m_operateur.erreur(e.texte());
         return false;
     }
@@ -68,6 +75,7 @@ void ControleurDoublons::compter()
         m_label13 = TexteLabel13(n);
         Q_EMIT label13Change(m_label13);
     } catch (const DbError& e) {
+        m_session.connexionAVerifier = true;
         m_operateur.erreur(e.texte());
     }
 }

@@ -3,6 +3,7 @@
 // as the connection leaves it: centre 1001, server name and address in the configuration.
 #include "config/ConfigPrg.h"
 #include "db/BaseTemporaire.h"
+#include "db/Connexion.h"
 #include "db/Session.h"
 
 #include <QTest>
@@ -16,6 +17,17 @@ public:
         session.centre = 1001;
         ConfigPrg.IPServeur = QStringLiteral("10.0.0.7");
         ConfigPrg.Nom = QStringLiteral("Club Essai");
+    }
+
+    // The session's connection opened again through a server (`chaine`: host/port:path), with
+    // the program's parameters and built-in password.
+    void parServeur(const QString& chaine)
+    {
+        session.dbZelto.close();
+        session.dbZelto.setDatabaseName(chaine);
+        session.dbZelto.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=") + MotDePasseIntegre(false),
+                                   QStringLiteral("lc_ctype=ISO8859_1")});
+        session.dbZelto.open();
     }
 
     // Runs statements in a transaction of their own, committed.

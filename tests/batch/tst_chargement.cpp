@@ -61,11 +61,7 @@ QString chaineServeur(const SessionEssai& e)
 void parServeur([[maybe_unused]] SessionEssai& e)
 {
 #ifdef MSP_PAR_SERVEUR
-    e.session.dbZelto.close();
-    e.session.dbZelto.setDatabaseName(chaineServeur(e));
-    e.session.dbZelto.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=") + MotDePasseIntegre(false),
-                                 QStringLiteral("lc_ctype=ISO8859_1")});
-    e.session.dbZelto.open();
+    e.parServeur(chaineServeur(e));
 #endif
 }
 

@@ -89,14 +89,8 @@ class TestInterruption : public QObject
         explicit Fenetre(const ServeurPrive* serveur = nullptr)
         {
             e.executer({kDeclencheurLent});
-            if (serveur) {
-                e.session.dbZelto.close();
-                e.session.dbZelto.setDatabaseName(serveur->chaine(e.chemin));
-                e.session.dbZelto.setParams({QStringLiteral("user_name=SYSDBA"),
-                                             QStringLiteral("password=") + MotDePasseIntegre(false),
-                                             QStringLiteral("lc_ctype=ISO8859_1")});
-                e.session.dbZelto.open();
-            }
+            if (serveur)
+                e.parServeur(serveur->chaine(e.chemin));
             f.Timer1()->stop();
             f.installerPagesLot(e.session, op);
             f.controleurSelection()->etatDemarrage();
@@ -338,6 +332,7 @@ private Q_SLOTS:
         ConfigPrg.IPServeur = QStringLiteral("127.0.0.1");   // where the run attaches again
         ConfigPrg.PortDonnee = QString::number(serveur.port());
         ConfigPrg.Alias = w.e.chemin;
+        ConfigPrg.Centre = 1001;
         const Etat avant = Etat::lire(w.e);
         const auto commandesRendues = [&] {
             QVERIFY(!w.f.btnAnnuler()->isVisible());

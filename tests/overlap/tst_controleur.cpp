@@ -1,9 +1,10 @@
 // The overlap page's controller on the club test database: the rows of each overlap case,
 // the count, the procedure recreated on each entry, its failures, sorting on the server,
-// the batches of the lazily fetched dataset and the export.
+// the batches of the lazily fetched dataset, the export, and the server killed between two entries.
 #include "CasDoublons.h"
 #include "batch/SessionEssai.h"
 #include "common/RecordingOperator.h"
+#include "common/ServeurPrive.h"
 #include "overlap/ControleurDoublons.h"
 #include "overlap/Echeances.h"
 #include "overlap/ModeleEcheances.h"
@@ -200,6 +201,49 @@ private Q_SLOTS:
         QVERIFY2(erreurs.at(1).contains(QLatin1String("divide by zero"), Qt::CaseInsensitive)
                      || erreurs.at(1).contains(QLatin1String("Arithmetic"), Qt::CaseInsensitive),
                  qPrintable(erreurs.at(1)));
+    }
+
+    // The server dies while the page is left: the next entry shows the read error, the one after
+    // it tries a new attachment (refused while the server is down), and once the server is back
+    // the page reads again without the program being restarted.
+    void serveurTueEntreDeuxEntrees()
+    {
+        QTemporaryDir dossier;
+        ServeurPrive serveur(dossier.filePath(QStringLiteral("serveur")), 3063);
+        QVERIFY(serveur.demarrer());
+        Page p;
+        p.e.parServeur(serveur.chaine(p.e.chemin));
+        ConfigPrg.IPServeur = QStringLiteral("127.0.0.1");   // where the page attaches again
+        ConfigPrg.PortDonnee = QString::number(serveur.port());
+        ConfigPrg.Alias = p.e.chemin;
+        ConfigPrg.Centre = 1001;
+        p.controleur.entrer();
+        const QStringList lignes = p.lignes();
+        QVERIFY(!lignes.isEmpty());
+        QVERIFY(p.op.messages.isEmpty());
+        p.controleur.quitter();
+
+        QVERIFY(serveur.tuer());
+        QTest::qWait(200);
+        p.controleur.entrer();
+        QVERIFY(!p.op.textes("erreur").isEmpty());
+        QCOMPARE(p.modele.rowCount(), 0);
+        p.controleur.quitter();
+
+        p.op.messages.clear();
+        p.controleur.entrer();
+        QCOMPARE(p.op.messages.size(), 1);
+        QCOMPARE(p.op.messages.at(0).genre, QStringLiteral("messageErreur"));
+        QVERIFY(p.op.messages.at(0).texte.startsWith(QStringLiteral("Impossible de se connecter au serveur de données.")));
+        p.controleur.quitter();
+
+        QVERIFY(serveur.demarrer());
+        p.op.messages.clear();
+        p.controleur.entrer();
+        QVERIFY2(p.op.messages.isEmpty(), qPrintable(p.op.messages.value(0).texte));
+        QCOMPARE(p.lignes(), lignes);
+        QCOMPARE(p.controleur.label13(), TexteLabel13(lignes.size()));
+        p.controleur.quitter();
     }
 
     void tri()
