@@ -70,6 +70,21 @@ QString messageConnexion(const DbError& e)
     return message;
 }
 
+// Starting a transaction is a round trip to the server: it fails on a dead attachment.
+bool attachementVivant(fb::Database& db)
+{
+    if (!db.isOpen())
+        return false;
+    try {
+        fb::Transaction essai(db);
+        essai.start();
+        essai.commit();
+        return true;
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
 } // namespace
 
 QString BibliothequeClient()
@@ -161,17 +176,7 @@ bool RetablirConnexion(Session& session, OperatorInterface& operateur)
 {
     if (!session.connexionAVerifier)
         return true;
-    if (session.dbZelto.isOpen()) {
-        try {
-            fb::Transaction essai(session.dbZelto);
-            essai.start();   // a round trip to the server
-            essai.commit();
-            session.connexionAVerifier = false;
-            return true;
-        } catch (const DbError&) {
-        }
-    }
-    if (!ConnecterBase(session, operateur))
+    if (!attachementVivant(session.dbZelto) && !ConnecterBase(session, operateur))
         return false;
     session.connexionAVerifier = false;
     return true;

@@ -19,12 +19,17 @@ public:
         ConfigPrg.Nom = QStringLiteral("Club Essai");
     }
 
-    // The session's connection opened again through a server (`chaine`: host/port:path), with
-    // the program's parameters and built-in password.
-    void parServeur(const QString& chaine)
+    // The session's connection opened again through the server at adresse:port, with the
+    // program's parameters and built-in password; the configuration names that server, so a run
+    // or a page that attaches again goes there too.
+    void parServeur(const QString& adresse, int port)
     {
+        ConfigPrg.IPServeur = adresse;
+        ConfigPrg.PortDonnee = QString::number(port);
+        ConfigPrg.Alias = chemin;
+        ConfigPrg.Centre = session.centre;
         session.dbZelto.close();
-        session.dbZelto.setDatabaseName(chaine);
+        session.dbZelto.setDatabaseName(ChaineConnexion());
         session.dbZelto.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=") + MotDePasseIntegre(false),
                                    QStringLiteral("lc_ctype=ISO8859_1")});
         session.dbZelto.open();

@@ -61,7 +61,8 @@ QString chaineServeur(const SessionEssai& e)
 void parServeur([[maybe_unused]] SessionEssai& e)
 {
 #ifdef MSP_PAR_SERVEUR
-    e.parServeur(chaineServeur(e));
+    const QString hote = qEnvironmentVariable("MSP_FBSERVER");
+    e.parServeur(hote.section(u'/', 0, 0), hote.section(u'/', 1).toInt());
 #endif
 }
 

@@ -90,7 +90,7 @@ class TestInterruption : public QObject
         {
             e.executer({kDeclencheurLent});
             if (serveur)
-                e.parServeur(serveur->chaine(e.chemin));
+                e.parServeur(QStringLiteral("127.0.0.1"), serveur->port());
             f.Timer1()->stop();
             f.installerPagesLot(e.session, op);
             f.controleurSelection()->etatDemarrage();
@@ -329,10 +329,6 @@ private Q_SLOTS:
         ServeurPrive serveur(m_dossier.filePath(QStringLiteral("serveur")), 3062);
         QVERIFY(serveur.demarrer());
         Fenetre w(&serveur);
-        ConfigPrg.IPServeur = QStringLiteral("127.0.0.1");   // where the run attaches again
-        ConfigPrg.PortDonnee = QString::number(serveur.port());
-        ConfigPrg.Alias = w.e.chemin;
-        ConfigPrg.Centre = 1001;
         const Etat avant = Etat::lire(w.e);
         const auto commandesRendues = [&] {
             QVERIFY(!w.f.btnAnnuler()->isVisible());

@@ -26,10 +26,6 @@ public:
     }
 
     int port() const { return m_port; }
-    QString chaine(const QString& chemin) const
-    {
-        return QStringLiteral("127.0.0.1/%1:%2").arg(m_port).arg(chemin);
-    }
 
 private:
     int script(const QStringList& arguments) const

@@ -212,11 +212,7 @@ private Q_SLOTS:
         ServeurPrive serveur(dossier.filePath(QStringLiteral("serveur")), 3063);
         QVERIFY(serveur.demarrer());
         Page p;
-        p.e.parServeur(serveur.chaine(p.e.chemin));
-        ConfigPrg.IPServeur = QStringLiteral("127.0.0.1");   // where the page attaches again
-        ConfigPrg.PortDonnee = QString::number(serveur.port());
-        ConfigPrg.Alias = p.e.chemin;
-        ConfigPrg.Centre = 1001;
+        p.e.parServeur(QStringLiteral("127.0.0.1"), serveur.port());
         p.controleur.entrer();
         const QStringList lignes = p.lignes();
         QVERIFY(!lignes.isEmpty());
