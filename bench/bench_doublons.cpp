@@ -5,7 +5,7 @@
 //
 //   bench_doublons RACINE      (QT_QPA_PLATFORM=offscreen; HOME and TEMP of the run)
 #include "app/ConsoleOperator.h"
-#include "app/widgets/DBGridColor.h"
+#include "kit/widgets/DBGridColor.h"
 #include "app/widgets/TfrmMain.h"
 #include "config/Environnement.h"
 #include "db/Connexion.h"

@@ -1,6 +1,7 @@
 // Parse time of growing scripts: the ratio time/size stays flat when splitting is linear.
 // Two shapes: many statements (templates repeated) and one statement on one very long line.
-#include "batch/Modeles.h"
+#include "batch/Operations.h"
+#include "db/Modeles.h"
 #include "db/ScriptParser.h"
 
 #include <QElapsedTimer>
@@ -55,8 +56,9 @@ void serie(const char* titre, const std::function<QStringList(int)>& fabriquer)
 int main()
 {
     QStringList modeles;
-    for (const QString& nom : NomsModeles())
-        modeles += script::couperLignes(TexteModele(nom));
+    for (const Operation& op : Operations())
+        modeles += script::couperLignes(TexteModele(op.modele));
+    modeles += script::couperLignes(TexteModele(QStringLiteral("mSQL_PS1")));
 
     serie("templates repeated (many statements, SET TERM each time)", [&](int facteur) {
         QStringList lignes;

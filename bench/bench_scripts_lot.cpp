@@ -7,7 +7,7 @@
 // RACINE is the folder given to --racine. One file per ticked operation, in run order:
 // OUTDIR/1-mSQL6.sql, OUTDIR/2-mSQL1.sql … Exit 0, 1 when the job is refused or a file cannot
 // be written, 2 without a connection.
-#include "app/OperatorInterface.h"
+#include "operator/OperatorInterface.h"
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"
 #include "batch/FichierLot.h"

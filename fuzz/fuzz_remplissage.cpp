@@ -4,7 +4,7 @@
 // that a plain text gives, also once through Windows-1252 as the connection sends it; no
 // statement holds a NUL (the client library reads a statement up to its first NUL); amounts
 // enter with their exact digits.
-#include "batch/Modeles.h"
+#include "db/Modeles.h"
 #include "batch/Remplissage.h"
 #include "config/Texte.h"
 #include "db/ScriptParser.h"

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/ConsoleOperator.h"
 #include "batch/CommandeBatch.h"
 #include "config/CommandeConfig.h"
 #include "db/CommandeSauvegarde.h"
@@ -79,14 +80,17 @@ int ExecuterSansFenetre(const OptionsLigneCommande& options)
     fb::FinClient finClient;   // the engine is shut down before the process exits
     if (options.config)
         return ExecuterCommandeConfig();
+    if (!options.batch.isEmpty()) {
+        ConsoleOperator operateur(ConsoleOperator::Mode::Lot, options.oui);
+        return ExecuterCommandeBatch(options.batch, operateur, options.simuler, options.sauvegarde);
+    }
+    ConsoleOperator operateur;
     if (!options.script.isEmpty())
-        return ExecuterCommandeScript(options.script);
-    if (!options.sauvegarde.isEmpty() && options.batch.isEmpty())
-        return ExecuterCommandeSauvegarde(options.sauvegarde);
-    if (!options.batch.isEmpty())
-        return ExecuterCommandeBatch(options.batch, options.oui, options.simuler, options.sauvegarde);
+        return ExecuterCommandeScript(options.script, operateur);
+    if (!options.sauvegarde.isEmpty())
+        return ExecuterCommandeSauvegarde(options.sauvegarde, operateur);
     if (!options.doublons.isEmpty())
-        return ExecuterCommandeDoublons(options.doublons);
+        return ExecuterCommandeDoublons(options.doublons, operateur);
     std::fputs("Cette option n'est pas encore disponible dans cette version.\n", stderr);
     return 1;
 }

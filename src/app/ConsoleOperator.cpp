@@ -1,5 +1,7 @@
 #include "app/ConsoleOperator.h"
 
+#include <QTime>
+
 #include <cstdio>
 
 namespace {
@@ -21,7 +23,7 @@ void ecrire(FILE* flux, const QString& texte)
 }
 } // namespace
 
-ConsoleOperator::ConsoleOperator(bool repondreOui) : m_repondreOui(repondreOui) {}
+ConsoleOperator::ConsoleOperator(Mode mode, bool repondreOui) : m_mode(mode), m_repondreOui(repondreOui) {}
 
 void ConsoleOperator::ecrireErreur(const QString& titre, const QString& texte)
 {
@@ -33,7 +35,18 @@ void ConsoleOperator::erreur(const QString& texte) { ecrireErreur(QStringLiteral
 void ConsoleOperator::information(const QString& texte) { ecrire(stdout, lignes(texte)); }
 void ConsoleOperator::messageErreur(const QString& texte) { ecrireErreur(QStringLiteral("Erreur"), texte); }
 void ConsoleOperator::messageAvertissement(const QString& texte) { ecrireErreur(QStringLiteral("Avertissement"), texte); }
-void ConsoleOperator::statut(const QString&) {}
+
+void ConsoleOperator::statut(const QString& texte)
+{
+    if (m_mode == Mode::Lot)
+        ecrire(stderr, QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) + QLatin1Char(' ') + texte);
+}
+
+void ConsoleOperator::resume(const QString& texte, const QStringList& details)
+{
+    if (m_mode == Mode::Commande)
+        OperatorInterface::resume(texte, details);
+}
 
 bool ConsoleOperator::question(const QString& texte)
 {

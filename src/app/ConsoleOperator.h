@@ -1,14 +1,16 @@
 #pragma once
-#include "app/OperatorInterface.h"
+#include "operator/OperatorInterface.h"
 
 #include <QTextStream>
 
-// The operator of the command line: boxes become lines on standard error, the summary goes
-// to standard output, the one yes/no question is answered by "--yes".
+// The operator of the command line: boxes become lines on standard error, the one yes/no
+// question is answered by "--yes". A batch run (Mode::Lot) also shows its status texts, each
+// with its time, and leaves the summary to the command, which prints it after the error lines.
 class ConsoleOperator : public OperatorInterface
 {
 public:
-    explicit ConsoleOperator(bool repondreOui = false);
+    enum class Mode { Commande, Lot };
+    explicit ConsoleOperator(Mode mode = Mode::Commande, bool repondreOui = false);
 
     void avertissement(const QString& texte) override;
     void erreur(const QString& texte) override;
@@ -17,8 +19,10 @@ public:
     void messageErreur(const QString& texte) override;
     void messageAvertissement(const QString& texte) override;
     void statut(const QString& texte) override;
+    void resume(const QString& texte, const QStringList& details) override;
 
 private:
     void ecrireErreur(const QString& titre, const QString& texte);
+    Mode m_mode;
     bool m_repondreOui;
 };

@@ -3,7 +3,7 @@
 // this object (the window's) and handed to the real operator there, and the calling thread
 // waits for it, so that a box is answered before the run goes on, as when the run held the
 // window's thread. On its own thread the call goes straight through.
-#include "app/OperatorInterface.h"
+#include "operator/OperatorInterface.h"
 
 #include <QObject>
 #include <condition_variable>

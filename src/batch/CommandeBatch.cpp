@@ -1,6 +1,6 @@
 #include "batch/CommandeBatch.h"
 
-#include "app/ConsoleOperator.h"
+#include "operator/OperatorInterface.h"
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"
 #include "batch/FichierLot.h"
@@ -12,29 +12,12 @@
 #include "db/Session.h"
 
 #include <QTextStream>
-#include <QTime>
 #include <csignal>
 #include <cstdio>
 
 namespace {
 
 enum CodeSortie { Reussi = 0, Arrete = 1, SansConnexion = 2, AvecErreurs = 3, SauvegardeEchouee = 4, ErreurInattendue = 5 };
-
-// Status texts go to standard error with their time; the summary is printed by the command
-// once the run has ended, after the error lines.
-class OperateurLot : public ConsoleOperator
-{
-public:
-    using ConsoleOperator::ConsoleOperator;
-    void statut(const QString& texte) override
-    {
-        const QByteArray ligne = (QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) + QLatin1Char(' ') + texte)
-                                     .toLocal8Bit();
-        std::fprintf(stderr, "%s\n", ligne.constData());
-        std::fflush(stderr);
-    }
-    void resume(const QString&, const QStringList&) override {}
-};
 
 QString lignesLf(QString texte)
 {
@@ -43,7 +26,7 @@ QString lignesLf(QString texte)
     return texte;
 }
 
-int executer(const QString& fichierLot, OperateurLot& operateur, bool simuler, const QString& sauvegarde)
+int executer(const QString& fichierLot, OperatorInterface& operateur, bool simuler, const QString& sauvegarde)
 {
     FichierLot job;
     try {
@@ -53,9 +36,7 @@ int executer(const QString& fichierLot, OperateurLot& operateur, bool simuler, c
         return Arrete;
     }
 
-    // As the main window does before the start timer connects.
-    NumeroModule = 9;
-    LireFichierConfig();
+    DemarrerModule();
     Session session;
     ControleurOptions options(session, operateur);
     ControleurSelection selection(session, options, operateur);
@@ -123,9 +104,8 @@ int executer(const QString& fichierLot, OperateurLot& operateur, bool simuler, c
 
 } // namespace
 
-int ExecuterCommandeBatch(const QString& fichierLot, bool repondreOui, bool simuler, const QString& sauvegarde)
+int ExecuterCommandeBatch(const QString& fichierLot, OperatorInterface& operateur, bool simuler, const QString& sauvegarde)
 {
-    OperateurLot operateur(repondreOui);
     const int code = executer(fichierLot, operateur, simuler, sauvegarde);
     // The session is gone: the engine may shut down.
     fb::Client::arreter();

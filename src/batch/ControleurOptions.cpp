@@ -1,6 +1,6 @@
 #include "batch/ControleurOptions.h"
 
-#include "app/OperatorInterface.h"
+#include "operator/OperatorInterface.h"
 #include "batch/Decimaux.h"
 #include "db/Session.h"
 

@@ -1,6 +1,6 @@
 #include "batch/ControleurSelection.h"
 
-#include "app/OperatorInterface.h"
+#include "operator/OperatorInterface.h"
 #include "batch/ControleurOptions.h"
 #include "batch/NumerosCsv.h"
 #include "db/Connexion.h"

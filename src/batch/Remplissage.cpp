@@ -1,6 +1,6 @@
 #include "batch/Remplissage.h"
 
-#include "batch/Modeles.h"
+#include "db/Modeles.h"
 
 namespace remplissage {
 

@@ -1,11 +1,11 @@
 #include "batch/Traitement.h"
 
-#include "app/OperatorInterface.h"
+#include "operator/OperatorInterface.h"
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"
 #include "batch/JournalTraitement.h"
 #include "batch/Operations.h"
-#include "batch/Modeles.h"
+#include "db/Modeles.h"
 #include "batch/Remplissage.h"
 #include "batch/VerificationSimulation.h"
 #include "db/Connexion.h"

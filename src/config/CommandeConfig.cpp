@@ -7,9 +7,7 @@
 
 int ExecuterCommandeConfig()
 {
-    // As the main window does before it reads the configuration.
-    NumeroModule = 9;
-    LireFichierConfig();
+    DemarrerModule();
 
     QTextStream sortie(stdout);
     sortie.setEncoding(QStringConverter::Utf8);

@@ -178,6 +178,12 @@ QString AppliquerRegleNomMachine(const QString& ipServeur)
     return ipServeur;
 }
 
+void DemarrerModule()
+{
+    NumeroModule = 9;
+    LireFichierConfig();
+}
+
 void LireFichierConfig()
 {
     ConfigServeurs.clear();

@@ -4,6 +4,9 @@
 
 // Reads the configuration into ConfigPrg and ConfigServeurs; never lets a failure escape.
 void LireFichierConfig();
+// The start step of every entry point, before any connection: the module's number (which
+// enables the log and the reading of the file), then LireFichierConfig.
+void DemarrerModule();
 // Writes the configuration file from ConfigPrg and ConfigServeurs; logs its own failures.
 void CreerFichierConfig();
 // Takes the legacy "zelto.conf" beside the executable, then the establishment file, into

@@ -1,6 +1,6 @@
 #include "db/CommandeSauvegarde.h"
 
-#include "app/ConsoleOperator.h"
+#include "operator/OperatorInterface.h"
 #include "config/ConfigPrg.h"
 #include "config/FichierConfig.h"
 #include "db/Connexion.h"
@@ -21,11 +21,9 @@ void ligneErreur(const QString& texte)
     std::fflush(stderr);
 }
 
-int executer(const QString& fichier, ConsoleOperator& operateur)
+int executer(const QString& fichier, OperatorInterface& operateur)
 {
-    // As the main window does before the start timer connects.
-    NumeroModule = 9;
-    LireFichierConfig();
+    DemarrerModule();
 
     Session session;
     if (!OuvrirConnexionAuDemarrage(session, operateur))
@@ -35,9 +33,8 @@ int executer(const QString& fichier, ConsoleOperator& operateur)
 
 } // namespace
 
-int ExecuterCommandeSauvegarde(const QString& fichier)
+int ExecuterCommandeSauvegarde(const QString& fichier, OperatorInterface& operateur)
 {
-    ConsoleOperator operateur;
     const int code = executer(fichier, operateur);
     // The services manager and the session are gone: the engine may shut down (the embedded
     // one crashes at exit otherwise).

@@ -1,6 +1,6 @@
 #include "db/CommandeScript.h"
 
-#include "app/ConsoleOperator.h"
+#include "operator/OperatorInterface.h"
 #include "config/ConfigPrg.h"
 #include "config/FichierConfig.h"
 #include "config/Texte.h"
@@ -14,7 +14,7 @@ namespace {
 
 enum CodeSortie { Reussi = 0, FichierIlisible = 1, SansConnexion = 2, AvecErreurs = 3 };
 
-int executer(const QString& fichier, ConsoleOperator& operateur)
+int executer(const QString& fichier, OperatorInterface& operateur)
 {
     // Read before connecting: an unreadable file costs no connection.
     QFile source(fichier);
@@ -27,9 +27,7 @@ int executer(const QString& fichier, ConsoleOperator& operateur)
     const QString texte = texte::decoderFichier(source.readAll());
     source.close();
 
-    // As the main window does before the start timer connects.
-    NumeroModule = 9;
-    LireFichierConfig();
+    DemarrerModule();
 
     Session session;
     if (!OuvrirConnexionAuDemarrage(session, operateur))
@@ -68,9 +66,8 @@ int executer(const QString& fichier, ConsoleOperator& operateur)
 
 } // namespace
 
-int ExecuterCommandeScript(const QString& fichier)
+int ExecuterCommandeScript(const QString& fichier, OperatorInterface& operateur)
 {
-    ConsoleOperator operateur;
     const int code = executer(fichier, operateur);
     // The session is gone: the engine may shut down (the embedded one crashes at exit otherwise).
     fb::Client::arreter();

@@ -1,4 +1,5 @@
 #pragma once
 #include <QString>
 // "--script FILE": connects as at start and runs FILE through the script runner.
-int ExecuterCommandeScript(const QString& fichier);
+class OperatorInterface;
+int ExecuterCommandeScript(const QString& fichier, OperatorInterface& operateur);

@@ -1,6 +1,6 @@
 #include "db/Connexion.h"
 
-#include "app/OperatorInterface.h"
+#include "operator/OperatorInterface.h"
 #include "config/ConfigPrg.h"
 #include "config/Environnement.h"
 #include "db/Session.h"

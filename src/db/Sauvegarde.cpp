@@ -1,6 +1,6 @@
 #include "db/Sauvegarde.h"
 
-#include "app/OperatorInterface.h"
+#include "operator/OperatorInterface.h"
 #include "config/ConfigPrg.h"
 #include "db/Connexion.h"
 #include "db/Services.h"

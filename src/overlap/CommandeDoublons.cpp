@@ -1,7 +1,7 @@
 #include "overlap/CommandeDoublons.h"
 
-#include "app/ConsoleOperator.h"
-#include "batch/Modeles.h"
+#include "operator/OperatorInterface.h"
+#include "db/Modeles.h"
 #include "config/ConfigPrg.h"
 #include "config/FichierConfig.h"
 #include "db/Connexion.h"
@@ -16,7 +16,7 @@ namespace {
 
 enum CodeSortie { Reussi = 0, FichierImpossible = 1, SansConnexion = 2, AvecErreurs = 3 };
 
-int executer(const QString& fichier, ConsoleOperator& operateur)
+int executer(const QString& fichier, OperatorInterface& operateur)
 {
     const QString chemin = QDir::toNativeSeparators(fichier);
     // Opened before connecting: a file that cannot be written costs no connection. Nothing
@@ -29,8 +29,7 @@ int executer(const QString& fichier, ConsoleOperator& operateur)
         return FichierImpossible;
     }
 
-    NumeroModule = 9;
-    LireFichierConfig();
+    DemarrerModule();
     Session session;
     if (!OuvrirConnexionAuDemarrage(session, operateur))
         return SansConnexion;
@@ -75,9 +74,8 @@ int executer(const QString& fichier, ConsoleOperator& operateur)
 
 } // namespace
 
-int ExecuterCommandeDoublons(const QString& fichier)
+int ExecuterCommandeDoublons(const QString& fichier, OperatorInterface& operateur)
 {
-    ConsoleOperator operateur;
     const int code = executer(fichier, operateur);
     // The session is gone: the engine may shut down (the embedded one crashes at exit otherwise).
     fb::Client::arreter();

@@ -2,4 +2,5 @@
 #include <QString>
 // "--doublons FILE": connects as at start, creates the overlap procedure and writes its rows
 // to FILE as CSV.
-int ExecuterCommandeDoublons(const QString& fichier);
+class OperatorInterface;
+int ExecuterCommandeDoublons(const QString& fichier, OperatorInterface& operateur);

@@ -1,7 +1,7 @@
 #include "overlap/ControleurDoublons.h"
 
-#include "app/OperatorInterface.h"
-#include "batch/Modeles.h"
+#include "operator/OperatorInterface.h"
+#include "db/Modeles.h"
 #include "db/Connexion.h"
 #include "db/Session.h"
 #include "overlap/Echeances.h"

@@ -1,8 +1,8 @@
 // The main window: layout, captions, fonts, run-time colours, navigation, quitting, version.
 #include "EnvironnementIsole.h"
-#include "app/widgets/Apparence.h"
-#include "app/widgets/DBGridColor.h"
-#include "app/widgets/LabelBouton.h"
+#include "kit/widgets/Apparence.h"
+#include "kit/widgets/DBGridColor.h"
+#include "kit/widgets/LabelBouton.h"
 #include "app/widgets/TfrmMain.h"
 #include "app/widgets/Version.h"
 #include "config/ConfigPrg.h"

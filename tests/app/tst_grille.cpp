@@ -1,6 +1,6 @@
 // The two-colour grid, checked on rendered pixels and on the positions its painting computes.
 #include "EnvironnementIsole.h"
-#include "app/widgets/DBGridColor.h"
+#include "kit/widgets/DBGridColor.h"
 #include "app/widgets/TfrmMain.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // (embedded access): its place beside the specified controls, the proposed name, the
 // indicator while the backup runs, and the final message.
 #include "EnvironnementIsole.h"
-#include "app/widgets/LabelBouton.h"
+#include "kit/widgets/LabelBouton.h"
 #include "app/widgets/PanneauSauvegarde.h"
 #include "app/widgets/TfrmMain.h"
 #include "batch/SessionEssai.h"

@@ -5,7 +5,7 @@
 // killed server) the work table must be empty.
 #include "SessionEssai.h"
 #include "app/EnvironnementIsole.h"
-#include "app/widgets/LabelBouton.h"
+#include "kit/widgets/LabelBouton.h"
 #include "app/widgets/TfrmMain.h"
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"

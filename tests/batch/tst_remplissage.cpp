@@ -1,6 +1,6 @@
 // Filling of the operation templates: whole scripts against the templates' rule, the value
 // forms, and operator texts that must never end a literal or add a statement.
-#include "batch/Modeles.h"
+#include "db/Modeles.h"
 #include "batch/Remplissage.h"
 #include "config/Texte.h"
 #include "db/ScriptParser.h"

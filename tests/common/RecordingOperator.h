@@ -1,7 +1,7 @@
 #pragma once
 // An operator for tests: records every message instead of showing a box; the answer to the
 // yes/no question is set beforehand.
-#include "app/OperatorInterface.h"
+#include "operator/OperatorInterface.h"
 
 #include <QStringList>
 #include <functional>

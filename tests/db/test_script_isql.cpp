@@ -3,7 +3,7 @@
 // The corpus keeps to what both accept: isql refuses "SET TERM;^" (no blank after TERM), drops
 // the CR of a line break inside quoted text and leaves a last statement without terminator unrun.
 #include "BaseTemporaire.h"
-#include "batch/Modeles.h"
+#include "db/Modeles.h"
 #include "config/Texte.h"
 #include "db/ScriptRunner.h"
 

@@ -1,6 +1,6 @@
 // The script templates: exact texts (an editor that strips trailing blanks or the final blank
 // lines changes the digest) and how each one splits.
-#include "batch/Modeles.h"
+#include "db/Modeles.h"
 #include "db/ScriptParser.h"
 
 #include <QCryptographicHash>

@@ -1,7 +1,7 @@
 // The script runner on a real database: what runs, what is committed or rolled back, what the
 // handlers see, and the system's handler of the session.
 #include "BaseTemporaire.h"
-#include "batch/Modeles.h"
+#include "db/Modeles.h"
 #include "db/Session.h"
 
 #include <QRegularExpression>

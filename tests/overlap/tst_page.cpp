@@ -3,8 +3,8 @@
 // column title, "Exporter" with the file name given in place of the dialog.
 #include "CasDoublons.h"
 #include "app/EnvironnementIsole.h"
-#include "app/widgets/DBGridColor.h"
-#include "app/widgets/LabelBouton.h"
+#include "kit/widgets/DBGridColor.h"
+#include "kit/widgets/LabelBouton.h"
 #include "app/widgets/TfrmMain.h"
 #include "batch/SessionEssai.h"
 #include "common/RecordingOperator.h"

@@ -1,6 +1,6 @@
 #include "app/widgets/Captures.h"
 
-#include "app/widgets/DBGridColor.h"
+#include "kit/widgets/DBGridColor.h"
 #include "app/widgets/Dialogues.h"
 #include "app/widgets/TfrmMain.h"
 #include "batch/ControleurOptions.h"

@@ -1,6 +1,6 @@
 #include "app/widgets/Lancement.h"
 
-#include "app/widgets/Apparence.h"
+#include "kit/widgets/Apparence.h"
 #include "app/widgets/Captures.h"
 #include "app/widgets/OperateurFenetre.h"
 #include "app/widgets/TfrmMain.h"

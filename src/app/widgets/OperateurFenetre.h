@@ -1,7 +1,7 @@
 #pragma once
 // The operator as the window meets it: the toolkit's message box for checks and summaries,
 // the system's dialog for connection failures and the run's question, Label5 for status.
-#include "app/OperatorInterface.h"
+#include "operator/OperatorInterface.h"
 
 #include <QMessageBox>
 #include <QPointer>

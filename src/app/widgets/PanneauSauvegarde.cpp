@@ -1,8 +1,8 @@
 #include "app/widgets/PanneauSauvegarde.h"
 
-#include "app/OperatorInterface.h"
-#include "app/widgets/Apparence.h"
-#include "app/widgets/LabelBouton.h"
+#include "operator/OperatorInterface.h"
+#include "kit/widgets/Apparence.h"
+#include "kit/widgets/LabelBouton.h"
 #include "db/Sauvegarde.h"
 
 #include <QCoreApplication>

@@ -1,12 +1,12 @@
 #include "app/widgets/TfrmMain.h"
 
-#include "app/widgets/Apparence.h"
-#include "app/widgets/DBGridColor.h"
-#include "app/widgets/LabelBouton.h"
+#include "kit/widgets/Apparence.h"
+#include "kit/widgets/DBGridColor.h"
+#include "kit/widgets/LabelBouton.h"
 #include "app/widgets/PanneauSauvegarde.h"
 #include "app/widgets/Version.h"
 #include "app/OperateurRelais.h"
-#include "app/OperatorInterface.h"
+#include "operator/OperatorInterface.h"
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"
 #include "batch/Traitement.h"
@@ -291,8 +291,7 @@ void TfrmMain::FormCreate()
     setWindowTitle(QStringLiteral("Module spécial"));
     // The selection page empties its count label when it is built.
     activerPage(PageLoadData);
-    NumeroModule = 9;
-    LireFichierConfig();
+    DemarrerModule();
     m_lblVersion->setText(LireVersion());
     // The option panels take the window colour and the option editors their start values
     // when the options page is built.

@@ -1,6 +1,6 @@
 #include "batch/widgets/PageOptions.h"
 
-#include "app/widgets/Apparence.h"
+#include "kit/widgets/Apparence.h"
 #include "batch/Decimaux.h"
 #include "batch/widgets/EditeurMontant.h"
 

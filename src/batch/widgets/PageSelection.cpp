@@ -1,7 +1,7 @@
 #include "batch/widgets/PageSelection.h"
 
-#include "app/OperatorInterface.h"
-#include "app/widgets/Apparence.h"
+#include "operator/OperatorInterface.h"
+#include "kit/widgets/Apparence.h"
 #include "batch/ControleurSelection.h"
 #include "db/DbError.h"
 

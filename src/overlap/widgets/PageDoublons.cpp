@@ -1,8 +1,8 @@
 #include "overlap/widgets/PageDoublons.h"
 
-#include "app/widgets/Apparence.h"
-#include "app/widgets/DBGridColor.h"
-#include "app/widgets/LabelBouton.h"
+#include "kit/widgets/Apparence.h"
+#include "kit/widgets/DBGridColor.h"
+#include "kit/widgets/LabelBouton.h"
 #include "overlap/ControleurDoublons.h"
 #include "overlap/ModeleEcheances.h"
 

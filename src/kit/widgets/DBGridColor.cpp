@@ -1,4 +1,4 @@
-#include "app/widgets/DBGridColor.h"
+#include "kit/widgets/DBGridColor.h"
 
 #include <QDate>
 #include <QDateTime>

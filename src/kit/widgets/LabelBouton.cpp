@@ -1,6 +1,6 @@
-#include "app/widgets/LabelBouton.h"
+#include "kit/widgets/LabelBouton.h"
 
-#include "app/widgets/Apparence.h"
+#include "kit/widgets/Apparence.h"
 
 #include <QMouseEvent>
 

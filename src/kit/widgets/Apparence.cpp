@@ -1,4 +1,4 @@
-#include "app/widgets/Apparence.h"
+#include "kit/widgets/Apparence.h"
 
 #include <QEvent>
 #include <QFile>

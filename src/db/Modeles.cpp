@@ -1,4 +1,4 @@
-#include "batch/Modeles.h"
+#include "db/Modeles.h"
 
 #include <QFile>
 
@@ -11,10 +11,4 @@ QString TexteModele(const QString& nom)
     QString texte = QString::fromUtf8(fichier.readAll());
     texte.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     return texte;
-}
-
-QStringList NomsModeles()
-{
-    return {QStringLiteral("mSQL6"), QStringLiteral("mSQL1"), QStringLiteral("mSQL2"), QStringLiteral("mSQL3"),
-            QStringLiteral("mSQL4"), QStringLiteral("mSQL7"), QStringLiteral("mSQL_PS1")};
 }

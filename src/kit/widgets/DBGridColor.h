@@ -2,7 +2,7 @@
 // A read-only grid that paints its rows in two alternating colours, following the record
 // number (so a record keeps its colour while the grid scrolls), with its own colour for the
 // selected row.
-#include "app/widgets/Apparence.h"
+#include "kit/widgets/Apparence.h"
 
 #include <QStyleOptionViewItem>
 #include <QTableView>
