@@ -83,9 +83,7 @@ void ControleurSelection::rgSourceClick()
     const int i = m_source;
     m_session.NbClients = 0;
 
-    m_options.setVisible(QStringLiteral("cbAnnulation"), i < 2);
-    if (i >= 2)
-        m_options.setCoche(CaseOption::cbAnnulation, false);
+    m_options.adapterASource(i);
 
     m_compte.clear();
     Q_EMIT compteChange(m_compte);
@@ -102,11 +100,6 @@ void ControleurSelection::rgSourceClick()
         m_compte = QString::number(m_session.NbClients) + QStringLiteral(" clients actifs.");
         Q_EMIT compteChange(m_compte);
     }
-
-    // A balance reset never runs for a source that does not offer it.
-    m_options.setVisible(QStringLiteral("pnlRazSolde"), i == FichierCsv);
-    if (i != FichierCsv)
-        m_options.setCoche(CaseOption::cbSolde, false);
 }
 
 qint32 ControleurSelection::compter(const QString& sql, bool parametreCentre)

@@ -192,7 +192,7 @@ void TestPages::sources()
     QCOMPARE(visible(f.controle<QWidget>("pnlAnnulation")), annulation);
     QCOMPARE(visible(f.controle<QWidget>("pnlRazSolde")), razSolde);
     QCOMPARE(cbSolde->isChecked(), razSolde);
-    QCOMPARE(f.options.valeurs().cbSolde, razSolde);
+    QCOMPARE(f.options.valeurs().coche(CaseOption::cbSolde), razSolde);
     QCOMPARE(visible(f.controle<QWidget>("Label1")), source == 0);
     QCOMPARE(visible(f.controle<QWidget>("JvFilenameEdit1")), source == 0);
     QCOMPARE(f.controle<QLabel>("lblCompteTemp")->text().isEmpty(), source == 0);
