@@ -200,11 +200,11 @@ Traitement::Resultat Traitement::lancer(bool simulation)
         }
     }
     const ModeSimulation mode(m_session.pFIBScripter1, simulation);
-    const qint32 clientsAvant = m_session.NbClients;
+    const qint32 clientsAvant = m_selection.NbClients;
     // A simulation leaves the selection's count as the operator saw it, however it ends.
     const auto restaurer = qScopeGuard([&] {
         if (simulation)
-            m_session.NbClients = clientsAvant;
+            m_selection.NbClients = clientsAvant;
     });
     bool lignesValides = false;   // mTemp holds the CSV lines until the selection is loaded
     try {
@@ -234,7 +234,7 @@ Traitement::Resultat Traitement::lancer(bool simulation)
         return r;
     }
 
-    r.NbClients = m_session.NbClients;
+    r.NbClients = m_selection.NbClients;
     r.NbErreurs = m_session.NbErreurs;
     r.lignesErreur = m_session.mTemp;
     if (!r.lignesErreur.isEmpty() && !simulation) {

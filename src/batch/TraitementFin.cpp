@@ -1,5 +1,6 @@
 #include "batch/Traitement.h"
 
+#include "batch/ControleurSelection.h"
 #include "batch/JournalTraitement.h"
 #include "db/Session.h"
 #include "operator/OperatorInterface.h"
@@ -35,7 +36,7 @@ void Traitement::terminerInterrompu(Resultat& r, bool commence, bool lignesValid
     }
 
     r.issue = Issue::Interrompu;
-    r.NbClients = m_session.NbClients;
+    r.NbClients = m_selection.NbClients;
     r.NbErreurs = m_session.NbErreurs;
     r.interruption = TexteInterruption(qint32(r.operations.size()), r.nombreOperations);
     r.resume = TexteResume(r.NbClients, r.NbErreurs);
@@ -89,7 +90,7 @@ void Traitement::terminerSurErreur(Resultat& r, const QString& cause, bool ligne
     message += QStringLiteral("Vérifiez la connexion au serveur et la base, puis relancez le traitement.");
 
     r.issue = Issue::ErreurInattendue;
-    r.NbClients = m_session.NbClients;
+    r.NbClients = m_selection.NbClients;
     r.NbErreurs = m_session.NbErreurs;
     r.erreur = message;
     Q_EMIT traiterActifChange(true);
