@@ -12,18 +12,10 @@ namespace entree {
 Lecture Lire(const QString& chemin, qint64 limite)
 {
     Lecture l;
-    const QFileInfo info(chemin);
-    if (!info.exists()) {
-        l.etat = Lecture::Absent;
-        return l;
-    }
-    if (info.isDir()) {
-        l.etat = Lecture::Dossier;
-        return l;
-    }
     QFile f(chemin);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        l.etat = Lecture::Illisible;
+        const QFileInfo info(chemin);
+        l.etat = !info.exists() ? Lecture::Absent : info.isDir() ? Lecture::Dossier : Lecture::Illisible;
         l.erreur = f.errorString();
         return l;
     }

@@ -12,7 +12,7 @@ struct Lecture
     enum Etat { Lu, Absent, Dossier, Illisible, TropGrand };
     Etat etat = Lu;
     QByteArray octets;   // only when Lu
-    QString erreur;      // the system's text, when Illisible
+    QString erreur;      // the system's text, when not Lu nor TropGrand
 };
 
 // Reads `chemin` to its end; one byte past `limite` ends the reading (TropGrand, nothing kept).
