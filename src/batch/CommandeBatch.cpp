@@ -66,6 +66,7 @@ int executer(const QString& fichierLot, OperateurLot& operateur, bool simuler, c
              SignauxLot& signaux)
 {
     FichierLot job;
+    signaux.setTexteFin((Traitement::TexteInterruption(0, 0) + QLatin1Char('\n')).toUtf8());   // none known yet
     try {
         job = FichierLot::lire(fichierLot);
     } catch (const ErreurFichierLot& e) {
