@@ -7,6 +7,9 @@
 
 namespace decimaux {
 
+// The amounts an operator can type in the options page's editors: ±999,999,999.99, in cents.
+inline constexpr qint64 kCentimesMax = 99'999'999'999;
+
 // The value with exactly `decimales` decimals, rounded half away from zero when it had more.
 // Returns nothing when the result does not fit in 64 bits.
 std::optional<fb::Decimal> versEchelle(const fb::Decimal& d, int decimales);
