@@ -94,14 +94,14 @@ void TfrmMain::construireCadre()
     m_pnlFenetreEntete->setAutoFillBackground(true);
     // Design colours; the start-up sequence replaces them.
     AppliquerCouleur(m_pnlFenetreEntete, QPalette::Window, kBleuBouton);
-    AppliquerCouleur(m_pnlFenetreEntete, QPalette::WindowText, 0x00FFFFFF);
+    AppliquerCouleur(m_pnlFenetreEntete, QPalette::WindowText, kBlanc);
 
     m_pnlFenetrePied = new QWidget(this);
     m_pnlFenetrePied->setObjectName(QStringLiteral("pnlFenetrePied"));
     m_pnlFenetrePied->setGeometry(0, kHauteur - kHauteurPied, kLargeur, kHauteurPied);
     m_pnlFenetrePied->setAutoFillBackground(true);
     AppliquerCouleur(m_pnlFenetrePied, QPalette::Window, kBleuBouton);
-    AppliquerCouleur(m_pnlFenetrePied, QPalette::WindowText, 0x00FFFFFF);
+    AppliquerCouleur(m_pnlFenetrePied, QPalette::WindowText, kBlanc);
 
     m_btnOK = TLabelBouton::transparent(QStringLiteral("btnOK"), QStringLiteral("Quitter"), 16, m_pnlFenetrePied);
     m_btnOK->setGeometry(kLargeur - 3 - 100, 3, 100, kHauteurPied - 6);
@@ -262,9 +262,9 @@ void TfrmMain::construireDoublons()
     m_dbGridColor1 = new TDBGridColor(m_tsDoublons);
     m_dbGridColor1->setObjectName(QStringLiteral("DBGridColor1"));
     m_dbGridColor1->LignesBicolores = true;
-    m_dbGridColor1->LignesPaires = 16117203;   // RGB(211,237,245)
+    m_dbGridColor1->LignesPaires = kBleuLigne;
     m_dbGridColor1->LignesImpaires = clWindow;
-    m_dbGridColor1->CouleurSelection = 4227072;
+    m_dbGridColor1->CouleurSelection = kVertSelection;
     m_dbGridColor1->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_dbGridColor1->setSelectionMode(QAbstractItemView::SingleSelection);
     m_dbGridColor1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -295,9 +295,9 @@ void TfrmMain::FormCreate()
     m_lblVersion->setText(LireVersion());
     // The option panels take the window colour and the option editors their start values
     // when the options page is built.
-    ConfigPrg.CouleurEntete = 16767935;   // RGB(191,219,255)
-    ConfigPrg.CouleurTexteEntete = 0;
-    ConfigPrg.CouleurFond = 15987699;     // RGB(243,243,243)
+    ConfigPrg.CouleurEntete = kBleuClair;
+    ConfigPrg.CouleurTexteEntete = kNoir;
+    ConfigPrg.CouleurFond = kGrisFond;
     appliquerCouleurs();
 }
 

@@ -7,7 +7,7 @@
 
 QColor CouleurQt(quint32 couleur, const QPalette& palette)
 {
-    if ((couleur & 0xFF000000u) == 0xFF000000u) {
+    if ((couleur & kCouleurSysteme) == kCouleurSysteme) {
         QPalette::ColorRole role = QPalette::Base;
         switch (couleur) {
         case clWindow: role = QPalette::Base; break;

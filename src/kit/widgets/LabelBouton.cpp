@@ -15,7 +15,7 @@ static void stylerTexte(QLabel* label, const QString& nom, const QString& texte,
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, Qt::white);
     // A disabled button ("Traiter" during a run) shows greyed text, as a disabled label does.
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(160, 160, 160));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, CouleurQt(kGrisTexteInactif));
     label->setPalette(palette);
 }
 
