@@ -1,7 +1,6 @@
 #include "app/widgets/TfrmMain.h"
 
 #include "kit/widgets/Apparence.h"
-#include "kit/widgets/DBGridColor.h"
 #include "kit/widgets/LabelBouton.h"
 #include "app/widgets/PanneauSauvegarde.h"
 #include "app/widgets/Version.h"
@@ -21,14 +20,12 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QThread>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
@@ -38,14 +35,6 @@ constexpr int kHauteur = 696;
 constexpr int kHauteurEntete = 42;
 constexpr int kHauteurPied = 30;
 constexpr int kMarge = 8;   // label buttons from the page edges
-
-QLabel* etiquette(QWidget* parent, const QString& nom, const QString& texte)
-{
-    auto* label = new QLabel(texte, parent);
-    label->setObjectName(nom);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
 
 }   // namespace
 
@@ -87,7 +76,7 @@ TfrmMain::~TfrmMain()
 
 void TfrmMain::construireCadre()
 {
-    m_pnlFenetreEntete = etiquette(this, QStringLiteral("pnlFenetreEntete"), QStringLiteral(" Module spécial"));
+    m_pnlFenetreEntete = Etiquette(this, QStringLiteral("pnlFenetreEntete"), QStringLiteral(" Module spécial"));
     m_pnlFenetreEntete->setGeometry(0, 0, kLargeur, kHauteurEntete);
     m_pnlFenetreEntete->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_pnlFenetreEntete->setFont(PoliceCalibri(19, true));
@@ -133,7 +122,6 @@ void TfrmMain::construirePages()
     m_tsOption = page(QStringLiteral("tsOption"));
     m_tsGo = page(QStringLiteral("tsGo"));
     m_tsDoublons = page(QStringLiteral("tsDoublons"));
-    m_tsDoublons->setWindowTitle(QStringLiteral("Doublons"));
 
     connect(boutonNavigation(m_tsLoadData, QStringLiteral("Label6"), QStringLiteral("Suivant"), 0),
             &TLabelBouton::clicked, this, &TfrmMain::Label6Click);
@@ -147,7 +135,7 @@ void TfrmMain::construirePages()
             &TLabelBouton::clicked, this, &TfrmMain::Label8Click);
     // The bottom-left corner of the page area is free on this page only (the selection page
     // has "Doublons" there, the run page its status text, the overlap page its grid band).
-    m_lblVersion = etiquette(m_tsOption, QStringLiteral("lblVersion"), QString());
+    m_lblVersion = Etiquette(m_tsOption, QStringLiteral("lblVersion"), QString());
     m_lblVersion->setFont(PoliceTahoma(11));
     AppliquerCouleur(m_lblVersion, QPalette::WindowText, kBleu);
     m_lblVersion->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -155,12 +143,13 @@ void TfrmMain::construirePages()
     AncrageBas::ancrer(m_lblVersion, AncrageBas::Gauche, kMarge, kMarge);
 
     construireRun();
-    construireDoublons();
+    m_pageDoublons = new ::PageDoublons(m_tsDoublons);
+    connect(m_pageDoublons->Label14(), &TLabelBouton::clicked, this, &TfrmMain::Label8Click);
 }
 
 void TfrmMain::construireRun()
 {
-    QLabel* label3 = etiquette(m_tsGo, QStringLiteral("Label3"),
+    QLabel* label3 = Etiquette(m_tsGo, QStringLiteral("Label3"),
                                QStringLiteral("Faire une sauvegarde avant l'utilisation de ce module.\n\n"
                                               "Les opérations ne seront pas réversibles."));
     label3->setGeometry(2, 45, 488, 53);
@@ -183,7 +172,7 @@ void TfrmMain::construireRun()
     m_sauvegarde->pbSauvegarde()->setGeometry(10, 272, 472, 14);
     m_sauvegarde->lblSauvegarde()->setGeometry(10, 290, 472, 36);
 
-    QLabel* label21 = etiquette(
+    QLabel* label21 = Etiquette(
         m_tsGo, QStringLiteral("Label21"),
         QStringLiteral("La société Zelto System ne saurait être tenue responsable de soucis résultant de "
                        "l'utilisation de ce module. A n'utiliser que par une personne habilitée et en toute "
@@ -196,7 +185,7 @@ void TfrmMain::construireRun()
     label21->setFont(PoliceTahoma(11));
     AppliquerCouleur(label21, QPalette::WindowText, kRouge);
 
-    m_label5 = etiquette(m_tsGo, QStringLiteral("Label5"), QStringLiteral("En attente."));
+    m_label5 = Etiquette(m_tsGo, QStringLiteral("Label5"), QStringLiteral("En attente."));
     m_label5->setFont(PoliceTahoma(11));
     AppliquerCouleur(m_label5, QPalette::WindowText, kBleu);
     m_label5->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -218,7 +207,7 @@ void TfrmMain::construireProgression()
     m_btnAnnuler->hide();
     connect(m_btnAnnuler, &TLabelBouton::clicked, this, &TfrmMain::btnAnnulerClick);
 
-    m_lblProgression = etiquette(m_tsGo, QStringLiteral("lblProgression"), QString());
+    m_lblProgression = Etiquette(m_tsGo, QStringLiteral("lblProgression"), QString());
     m_lblProgression->setGeometry(2, 214, 488, 53);
     m_lblProgression->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_lblProgression->setWordWrap(true);
@@ -243,46 +232,6 @@ void TfrmMain::activerPendantTraitement(bool actif)
     m_btnAnnuler->setVisible(!actif);
     if (!actif)
         m_btnAnnuler->raise();
-}
-
-void TfrmMain::construireDoublons()
-{
-    auto* colonne = new QVBoxLayout(m_tsDoublons);
-    colonne->setContentsMargins(0, 0, 0, 0);
-    colonne->setSpacing(0);
-
-    m_label13 = etiquette(m_tsDoublons, QStringLiteral("Label13"),
-                          QStringLiteral("Echéances dont les dates se chevauchent"));
-    m_label13->setFixedHeight(24);
-    m_label13->setContentsMargins(4, 0, 4, 0);
-    m_label13->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    AppliquerCouleur(m_label13, QPalette::WindowText, kBleu);
-    colonne->addWidget(m_label13);
-
-    m_dbGridColor1 = new TDBGridColor(m_tsDoublons);
-    m_dbGridColor1->setObjectName(QStringLiteral("DBGridColor1"));
-    m_dbGridColor1->LignesBicolores = true;
-    m_dbGridColor1->LignesPaires = kBleuLigne;
-    m_dbGridColor1->LignesImpaires = clWindow;
-    m_dbGridColor1->CouleurSelection = kVertSelection;
-    m_dbGridColor1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_dbGridColor1->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_dbGridColor1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_dbGridColor1->setTabKeyNavigation(true);
-    m_dbGridColor1->setShowGrid(true);
-    m_dbGridColor1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    m_dbGridColor1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_dbGridColor1->verticalHeader()->setMinimumSectionSize(16);
-    m_dbGridColor1->verticalHeader()->setDefaultSectionSize(18);
-    colonne->addWidget(m_dbGridColor1, 1);
-
-    auto* bande = new QWidget(m_tsDoublons);
-    bande->setObjectName(QStringLiteral("pnlDoublonsPied"));
-    bande->setFixedHeight(33);
-    colonne->addWidget(bande);
-    auto* label14 = new TLabelBouton(QStringLiteral("Label14"), QStringLiteral("Précédent"), bande);
-    AncrageBas::ancrer(label14, AncrageBas::Droite, kMarge, (33 - 26) / 2);
-    connect(label14, &TLabelBouton::clicked, this, &TfrmMain::Label8Click);
 }
 
 void TfrmMain::FormCreate()
@@ -321,6 +270,16 @@ void TfrmMain::centrerSurEcran()
     QRect cadre(QPoint(0, 0), frameGeometry().size());
     cadre.moveCenter(zone.center());
     move(std::max(cadre.left(), zone.left()), std::max(cadre.top(), zone.top()));
+}
+
+QLabel* TfrmMain::Label13() const
+{
+    return m_pageDoublons->Label13();
+}
+
+TDBGridColor* TfrmMain::DBGridColor1() const
+{
+    return m_pageDoublons->DBGridColor1();
 }
 
 int TfrmMain::pageActive() const
@@ -482,7 +441,7 @@ void TfrmMain::installerPageDoublons(Session& session, OperatorInterface& operat
     if (m_controleurDoublons)
         return;
     m_controleurDoublons = new ControleurDoublons(session, operateur, this);
-    m_pageDoublons = new ::PageDoublons(m_tsDoublons, *m_controleurDoublons);
+    m_pageDoublons->installer(*m_controleurDoublons);
 }
 
 void TfrmMain::terminer(int codeSortie)

@@ -64,7 +64,7 @@ public:
     ControleurOptions* controleurOptions() const { return m_controleurOptions; }
     Traitement* traitement() const { return m_traitement; }
 
-    // Gives tsDoublons its controller on the session: entering the page reads the overlaps.
+    // Gives the overlap page its controller on the session: entering the page reads the overlaps.
     void installerPageDoublons(Session& session, OperatorInterface& operateur);
     ControleurDoublons* controleurDoublons() const { return m_controleurDoublons; }
     ::PageDoublons* pageDoublons() const { return m_pageDoublons; }
@@ -77,9 +77,9 @@ public:
     TLabelBouton* btnDoublons() const { return m_btnDoublons; }
     PanneauSauvegarde* panneauSauvegarde() const { return m_sauvegarde; }
     QLabel* Label5() const { return m_label5; }
-    QLabel* Label13() const { return m_label13; }
+    QLabel* Label13() const;
     QLabel* lblVersion() const { return m_lblVersion; }
-    TDBGridColor* DBGridColor1() const { return m_dbGridColor1; }
+    TDBGridColor* DBGridColor1() const;
 
 public Q_SLOTS:
     void Timer1Timer();
@@ -104,7 +104,6 @@ private:
     void construirePages();
     void construireRun();
     void construireProgression();
-    void construireDoublons();
     void activerPendantTraitement(bool actif);
     void finTraitement();
     void FormCreate();
@@ -129,9 +128,7 @@ private:
     TLabelBouton* m_btnAnnuler = nullptr;
     QLabel* m_lblProgression = nullptr;
     QLabel* m_label5 = nullptr;
-    QLabel* m_label13 = nullptr;
     QLabel* m_lblVersion = nullptr;
-    TDBGridColor* m_dbGridColor1 = nullptr;
     QTimer* m_timer1 = nullptr;
     Session* m_session = nullptr;
     OperatorInterface* m_operateur = nullptr;

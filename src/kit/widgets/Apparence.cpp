@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QWidget>
 
 QColor CouleurQt(quint32 couleur, const QPalette& palette)
@@ -92,6 +93,14 @@ QFont PoliceCalibri(int hauteurPixels, bool gras)
 QFont PoliceTahoma(int hauteurPixels, bool gras)
 {
     return police(FamilleTahoma(), hauteurPixels, gras);
+}
+
+QLabel* Etiquette(QWidget* parent, const QString& nom, const QString& texte)
+{
+    auto* label = new QLabel(texte, parent);
+    label->setObjectName(nom);
+    label->setTextFormat(Qt::PlainText);
+    return label;
 }
 
 AncrageBas::AncrageBas(QWidget* enfant, Cote cote, int margeCote, int margeBas)

@@ -1,11 +1,12 @@
 #pragma once
-// Fonts, colours and anchoring shared by the window, the dialog and the grid.
+// Fonts, colours, plain labels and anchoring shared by the window, its pages, the dialog and the grid.
 #include <QColor>
 #include <QFont>
 #include <QObject>
 #include <QPalette>
 #include <QtGlobal>
 
+class QLabel;
 class QWidget;
 
 // Colours are stored as 0x00BBGGRR; a high byte of 0xFF marks a reference to a system colour
@@ -47,6 +48,9 @@ QString FamilleTahoma();
 // Heights are character heights in pixels.
 QFont PoliceCalibri(int hauteurPixels, bool gras = false);
 QFont PoliceTahoma(int hauteurPixels, bool gras = false);
+
+// A label named nom that shows texte as it is (no rich text).
+QLabel* Etiquette(QWidget* parent, const QString& nom, const QString& texte);
 
 // Keeps a child at fixed distances from its parent's bottom edge and from its left or right
 // edge whenever the parent is resized (the pages get their size late, from the page area).

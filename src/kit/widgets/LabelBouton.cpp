@@ -25,7 +25,7 @@ TLabelBouton::TLabelBouton(const QString& nom, const QString& texte, QWidget* pa
     stylerTexte(this, nom, texte, 13);
     AppliquerCouleur(this, QPalette::Window, kBleuBouton);
     setAutoFillBackground(true);
-    setFixedSize(88, 26);
+    setFixedSize(kLargeur, kHauteur);
 }
 
 TLabelBouton* TLabelBouton::transparent(const QString& nom, const QString& texte, int hauteurPolice, QWidget* parent)
