@@ -1,23 +1,25 @@
 #pragma once
 // The one window of the program: header and footer bands, the page area with its four pages
-// (tabs hidden, pages changed by label buttons), the version label and the start timer.
+// (tabs hidden, pages changed by label buttons), the version label, the start timer and the
+// navigation. What each page holds is its own class: PageSelection, PageOptions,
+// PageTraitement, PageDoublons.
 #include <QWidget>
 #include <functional>
 
 class ControleurDoublons;
 class ControleurOptions;
-class OperateurRelais;
-class QThread;
 class ControleurSelection;
+class OperateurRelais;
 class OperatorInterface;
 class PageDoublons;
 class PageOptions;
-class PanneauSauvegarde;
 class PageSelection;
+class PageTraitement;
+class PanneauSauvegarde;
 class QLabel;
-class Session;
 class QStackedWidget;
 class QTimer;
+class Session;
 class TDBGridColor;
 class TLabelBouton;
 class Traitement;
@@ -59,7 +61,7 @@ public:
     // A run speaks to `operateur` through a relay on this window's thread.
     void installerPagesLot(Session& session, OperatorInterface& operateur);
     // A run is in progress on its own thread, which owns the connection until it ends.
-    bool traitementEnCours() const { return m_execution != nullptr; }
+    bool traitementEnCours() const;
     ControleurSelection* controleurSelection() const { return m_controleurSelection; }
     ControleurOptions* controleurOptions() const { return m_controleurOptions; }
     Traitement* traitement() const { return m_traitement; }
@@ -70,13 +72,13 @@ public:
     ::PageDoublons* pageDoublons() const { return m_pageDoublons; }
 
     QTimer* Timer1() const { return m_timer1; }
-    TLabelBouton* btnTraiter() const { return m_btnTraiter; }
-    TLabelBouton* btnSimuler() const { return m_btnSimuler; }
-    TLabelBouton* btnAnnuler() const { return m_btnAnnuler; }
-    QLabel* lblProgression() const { return m_lblProgression; }
+    TLabelBouton* btnTraiter() const;
+    TLabelBouton* btnSimuler() const;
+    TLabelBouton* btnAnnuler() const;
+    QLabel* lblProgression() const;
     TLabelBouton* btnDoublons() const { return m_btnDoublons; }
-    PanneauSauvegarde* panneauSauvegarde() const { return m_sauvegarde; }
-    QLabel* Label5() const { return m_label5; }
+    PanneauSauvegarde* panneauSauvegarde() const;
+    QLabel* Label5() const;
     QLabel* Label13() const;
     QLabel* lblVersion() const { return m_lblVersion; }
     TDBGridColor* DBGridColor1() const;
@@ -102,15 +104,11 @@ protected:
 private:
     void construireCadre();
     void construirePages();
-    void construireRun();
-    void construireProgression();
-    void activerPendantTraitement(bool actif);
-    void finTraitement();
+    // The rest of the window during a run, and where it goes after it.
+    void suivreTraitement(bool enCours);
     void FormCreate();
     void appliquerCouleurs();
     void centrerSurEcran();
-    // The run (or the simulation) on a thread of its own, which owns the connection until it ends.
-    void lancerTraitement(bool simulation);
     TLabelBouton* boutonNavigation(QWidget* page, const QString& nom, const QString& texte, int rang);
 
     QLabel* m_pnlFenetreEntete = nullptr;
@@ -121,13 +119,7 @@ private:
     QWidget* m_tsOption = nullptr;
     QWidget* m_tsGo = nullptr;
     QWidget* m_tsDoublons = nullptr;
-    TLabelBouton* m_btnTraiter = nullptr;
-    TLabelBouton* m_btnSimuler = nullptr;
     TLabelBouton* m_btnDoublons = nullptr;
-    PanneauSauvegarde* m_sauvegarde = nullptr;
-    TLabelBouton* m_btnAnnuler = nullptr;
-    QLabel* m_lblProgression = nullptr;
-    QLabel* m_label5 = nullptr;
     QLabel* m_lblVersion = nullptr;
     QTimer* m_timer1 = nullptr;
     Session* m_session = nullptr;
@@ -136,12 +128,10 @@ private:
     ControleurSelection* m_controleurSelection = nullptr;
     Traitement* m_traitement = nullptr;
     OperateurRelais* m_relais = nullptr;
-    QThread* m_execution = nullptr;
-    int m_issue = 0;              // Traitement::Issue of the last run, written by its thread
     bool m_fermerApres = false;   // closing was asked during the run
-    bool m_simulation = false;    // the run in progress, or the last one, is a simulation
     PageSelection* m_pageSelection = nullptr;
     PageOptions* m_pageOptions = nullptr;
+    PageTraitement* m_pageTraitement = nullptr;
     ControleurDoublons* m_controleurDoublons = nullptr;
     ::PageDoublons* m_pageDoublons = nullptr;
     bool m_centree = false;
