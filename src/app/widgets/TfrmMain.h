@@ -56,9 +56,10 @@ public:
     void terminer(int codeSortie);
     void activerPage(int index);
 
-    // Fills tsLoadData and tsOption with their controls and controllers on the session; the
-    // selection's start state then runs once the start timer has opened the connection.
-    // A run speaks to `operateur` through a relay on this window's thread.
+    // Fills tsLoadData and tsOption with their controls and controllers on the session and
+    // gives the run page its engine; the selection's start state then runs once the start
+    // timer has opened the connection. A run speaks to `operateur` through a relay on this
+    // window's thread.
     void installerPagesLot(Session& session, OperatorInterface& operateur);
     // A run is in progress on its own thread, which owns the connection until it ends.
     bool traitementEnCours() const;
