@@ -63,7 +63,7 @@ private:
     void lancer(bool simulation);
     void fin();
 
-    QWidget* m_page;
+    QWidget* const m_page;
     TLabelBouton* m_btnTraiter = nullptr;
     TLabelBouton* m_btnSimuler = nullptr;
     TLabelBouton* m_btnAnnuler = nullptr;

@@ -2,7 +2,6 @@
 
 #include "kit/widgets/Apparence.h"
 #include "kit/widgets/LabelBouton.h"
-#include "app/widgets/PageTraitement.h"
 #include "app/widgets/Version.h"
 #include "app/OperateurRelais.h"
 #include "operator/OperatorInterface.h"
@@ -13,7 +12,6 @@
 #include "batch/widgets/PageSelection.h"
 #include "db/Session.h"
 #include "overlap/ControleurDoublons.h"
-#include "overlap/widgets/PageDoublons.h"
 #include "config/ConfigPrg.h"
 #include "config/FichierConfig.h"
 
@@ -177,51 +175,6 @@ void TfrmMain::centrerSurEcran()
     QRect cadre(QPoint(0, 0), frameGeometry().size());
     cadre.moveCenter(zone.center());
     move(std::max(cadre.left(), zone.left()), std::max(cadre.top(), zone.top()));
-}
-
-bool TfrmMain::traitementEnCours() const
-{
-    return m_pageTraitement->enCours();
-}
-
-TLabelBouton* TfrmMain::btnTraiter() const
-{
-    return m_pageTraitement->btnTraiter();
-}
-
-TLabelBouton* TfrmMain::btnSimuler() const
-{
-    return m_pageTraitement->btnSimuler();
-}
-
-TLabelBouton* TfrmMain::btnAnnuler() const
-{
-    return m_pageTraitement->btnAnnuler();
-}
-
-QLabel* TfrmMain::lblProgression() const
-{
-    return m_pageTraitement->lblProgression();
-}
-
-PanneauSauvegarde* TfrmMain::panneauSauvegarde() const
-{
-    return m_pageTraitement->panneauSauvegarde();
-}
-
-QLabel* TfrmMain::Label5() const
-{
-    return m_pageTraitement->Label5();
-}
-
-QLabel* TfrmMain::Label13() const
-{
-    return m_pageDoublons->Label13();
-}
-
-TDBGridColor* TfrmMain::DBGridColor1() const
-{
-    return m_pageDoublons->DBGridColor1();
 }
 
 int TfrmMain::pageActive() const

@@ -3,6 +3,9 @@
 // (tabs hidden, pages changed by label buttons), the version label, the start timer and the
 // navigation. What each page holds is its own class: PageSelection, PageOptions,
 // PageTraitement, PageDoublons.
+#include "app/widgets/PageTraitement.h"
+#include "overlap/widgets/PageDoublons.h"
+
 #include <QWidget>
 #include <functional>
 
@@ -11,10 +14,8 @@ class ControleurOptions;
 class ControleurSelection;
 class OperateurRelais;
 class OperatorInterface;
-class PageDoublons;
 class PageOptions;
 class PageSelection;
-class PageTraitement;
 class PanneauSauvegarde;
 class QLabel;
 class QStackedWidget;
@@ -62,7 +63,7 @@ public:
     // window's thread.
     void installerPagesLot(Session& session, OperatorInterface& operateur);
     // A run is in progress on its own thread, which owns the connection until it ends.
-    bool traitementEnCours() const;
+    bool traitementEnCours() const { return m_pageTraitement->enCours(); }
     ControleurSelection* controleurSelection() const { return m_controleurSelection; }
     ControleurOptions* controleurOptions() const { return m_controleurOptions; }
     Traitement* traitement() const { return m_traitement; }
@@ -73,16 +74,17 @@ public:
     ::PageDoublons* pageDoublons() const { return m_pageDoublons; }
 
     QTimer* Timer1() const { return m_timer1; }
-    TLabelBouton* btnTraiter() const;
-    TLabelBouton* btnSimuler() const;
-    TLabelBouton* btnAnnuler() const;
-    QLabel* lblProgression() const;
     TLabelBouton* btnDoublons() const { return m_btnDoublons; }
-    PanneauSauvegarde* panneauSauvegarde() const;
-    QLabel* Label5() const;
-    QLabel* Label13() const;
     QLabel* lblVersion() const { return m_lblVersion; }
-    TDBGridColor* DBGridColor1() const;
+    // The controls of the run page and of the overlap page.
+    TLabelBouton* btnTraiter() const { return m_pageTraitement->btnTraiter(); }
+    TLabelBouton* btnSimuler() const { return m_pageTraitement->btnSimuler(); }
+    TLabelBouton* btnAnnuler() const { return m_pageTraitement->btnAnnuler(); }
+    QLabel* lblProgression() const { return m_pageTraitement->lblProgression(); }
+    PanneauSauvegarde* panneauSauvegarde() const { return m_pageTraitement->panneauSauvegarde(); }
+    QLabel* Label5() const { return m_pageTraitement->Label5(); }
+    QLabel* Label13() const { return m_pageDoublons->Label13(); }
+    TDBGridColor* DBGridColor1() const { return m_pageDoublons->DBGridColor1(); }
 
 public Q_SLOTS:
     void Timer1Timer();
