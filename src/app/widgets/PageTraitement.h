@@ -36,7 +36,6 @@ public:
     // reach the operator.
     void interrompreAvantFermeture();
 
-    Traitement* traitement() const { return m_traitement; }
     TLabelBouton* btnTraiter() const { return m_btnTraiter; }
     TLabelBouton* btnSimuler() const { return m_btnSimuler; }
     TLabelBouton* btnAnnuler() const { return m_btnAnnuler; }
