@@ -43,7 +43,9 @@ public:
     void setMultiCentre(bool coche);   // runs cbxMultiCentreClick when the state changes
     void cbxMultiCentreClick();
     // Caption colour of "Multi Centre" as 0x00BBGGRR: red while ticked, black otherwise.
-    quint32 couleurMultiCentre() const { return multiCentre() ? 0x0000FFu : 0u; }
+    static constexpr quint32 kRouge = 0x0000FFu;
+    static constexpr quint32 kNoir = 0u;
+    quint32 couleurMultiCentre() const { return multiCentre() ? kRouge : kNoir; }
 
     // Loads the work table for the chosen source. On Arrete the message has been shown and
     // reactiverTraiter() emitted before it; DbError from the work-table statements (other than

@@ -100,7 +100,8 @@ void selectionner(const TEnr_ConfigServeur& e, int n)
         ConfigPrg.Alias = CheminComplet(ConfigPrg.Alias);
 }
 
-// Steps 6 to 13 of the reading, inside the caller's trap.
+// The reading once the defaults are set: the per-user copy moved into place, the file created
+// or imported when missing, then its values; inside the caller's trap.
 void lireApresDepart()
 {
     // Per-user copy: moved into place when the target is free. It is discarded only once a

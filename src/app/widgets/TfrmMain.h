@@ -74,7 +74,6 @@ public:
     ::PageDoublons* pageDoublons() const { return m_pageDoublons; }
 
     QTimer* Timer1() const { return m_timer1; }
-    TLabelBouton* btnDoublons() const { return m_btnDoublons; }
     QLabel* lblVersion() const { return m_lblVersion; }
     // The controls of the run page and of the overlap page.
     TLabelBouton* btnTraiter() const { return m_pageTraitement->btnTraiter(); }
