@@ -3,9 +3,9 @@
 #include "app/ConsoleOperator.h"
 #include "batch/CommandeBatch.h"
 #include "config/CommandeConfig.h"
+#include "db/Client.h"
 #include "db/CommandeSauvegarde.h"
 #include "db/CommandeScript.h"
-#include "db/Firebird.h"
 #include "overlap/CommandeDoublons.h"
 
 #include <cstdio>

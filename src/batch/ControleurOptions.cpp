@@ -1,7 +1,7 @@
 #include "batch/ControleurOptions.h"
 
 #include "operator/OperatorInterface.h"
-#include "batch/Decimaux.h"
+#include "db/Decimal.h"
 #include "db/Session.h"
 
 namespace {

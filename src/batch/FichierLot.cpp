@@ -1,8 +1,8 @@
 #include "batch/FichierLot.h"
 
 #include "batch/ControleurSelection.h"
-#include "batch/Decimaux.h"
 #include "config/Texte.h"
+#include "db/Decimal.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // What the files of the client layer share and nobody else sees: the loaded library and the
 // helpers that wrap every call in a status object and turn a failure into DbError. Include it
 // only from the client layer's own .cpp files.
-#include "db/Firebird.h"
+#include "db/Client.h"
 
 #include <firebird/Interface.h>
 

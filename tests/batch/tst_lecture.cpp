@@ -1,5 +1,5 @@
 // Reading client numbers from CSV bytes, and the exact amounts behind the editors.
-#include "batch/Decimaux.h"
+#include "db/Decimal.h"
 #include "batch/NumerosCsv.h"
 
 #include <QLocale>
