@@ -144,7 +144,6 @@ Client& Client::charger(const QString& chemin)
     using Maitre = IMaster* (*)();
     auto point = reinterpret_cast<Maitre>(symboles.chercher("fb_get_master_interface"));
     auto* impl = new Impl;
-    impl->chemin = chemin;
     impl->sqlcode = reinterpret_cast<decltype(impl->sqlcode)>(symboles.chercher("isc_sqlcode"));
     impl->sqlstate = reinterpret_cast<decltype(impl->sqlstate)>(symboles.chercher("fb_sqlstate"));
     impl->interpret = reinterpret_cast<decltype(impl->interpret)>(symboles.chercher("fb_interpret"));

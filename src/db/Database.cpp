@@ -44,7 +44,6 @@ Database::~Database()
 }
 
 void Database::setDatabaseName(const QString& connexion) { d->connexion = connexion; }
-QString Database::databaseName() const { return d->connexion; }
 
 void Database::setLibraryName(const QString& bibliotheque)
 {
@@ -52,9 +51,8 @@ void Database::setLibraryName(const QString& bibliotheque)
         d->client = nullptr;
     d->bibliotheque = bibliotheque;
 }
-QString Database::libraryName() const { return d->bibliotheque; }
+
 void Database::setParams(const QStringList& parametres) { d->parametres = parametres; }
-QStringList Database::params() const { return d->parametres; }
 
 void Database::open()
 {

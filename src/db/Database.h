@@ -15,12 +15,9 @@ public:
     Database& operator=(const Database&) = delete;
 
     void setDatabaseName(const QString& connexion);   // "host/port:alias", or a bare path (embedded)
-    QString databaseName() const;
     void setLibraryName(const QString& bibliotheque);
-    QString libraryName() const;
     // Connection parameters, "name=value": user_name, password, lc_ctype (others are refused).
     void setParams(const QStringList& parametres);
-    QStringList params() const;
 
     void open();          // raises DbError
     void close();         // rolls back and ends every transaction of the attachment first

@@ -25,7 +25,6 @@ using Firebird::ThrowStatusWrapper;
 
 struct Client::Impl
 {
-    QString chemin;
     IMaster* master = nullptr;
     IUtil* util = nullptr;
     IProvider* dispatcher = nullptr;

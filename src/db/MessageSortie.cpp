@@ -120,14 +120,6 @@ QTime Query::Impl::heure(const unsigned char* p) const
 int Query::columnCount() const { return int(d->colonnes.size()); }
 QString Query::columnName(int colonne) const { return d->colonne(colonne).nom; }
 TypeColonne Query::columnType(int colonne) const { return Impl::genre(d->colonne(colonne)); }
-int Query::columnScale(int colonne) const { return d->colonne(colonne).echelle; }
-
-int Query::columnCharLength(int colonne) const
-{
-    const Colonne& col = d->colonne(colonne);
-    const unsigned parCaractere = col.jeu == 4 ? 4 : col.jeu == 3 ? 3 : 1;   // UTF8, UNICODE_FSS
-    return int(col.longueur / parCaractere);
-}
 
 bool Query::isNull(int colonne) const { return d->cellule(colonne) == nullptr; }
 

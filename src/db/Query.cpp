@@ -85,7 +85,6 @@ void Query::Impl::preparer(ITransaction* tra)
             col.sousType = sortie->getSubType(s, i);
             col.longueur = sortie->getLength(s, i);
             col.echelle = sortie->getScale(s, i);
-            col.jeu = sortie->getCharSet(s, i);
             col.decalage = sortie->getOffset(s, i);
             col.decalageNul = sortie->getNullOffset(s, i);
             colonnes.push_back(col);
@@ -166,7 +165,6 @@ void Query::setSql(const QString& sql)
     d->valeurs.assign(size_t(d->positionnel.noms.size()), Valeur{});
 }
 
-QString Query::sql() const { return d->sql; }
 QStringList Query::paramNames() const { return d->positionnel.noms; }
 
 void Query::setParam(const QString& nom, qint64 valeur) { d->poser(nom, valeur); }

@@ -27,7 +27,6 @@ public:
     Query& operator=(const Query&) = delete;
 
     void setSql(const QString& sql);      // releases a statement prepared for another text
-    QString sql() const;
     QStringList paramNames() const;       // distinct names, in order of first appearance
 
     void setParam(const QString& nom, qint64 valeur);
@@ -47,8 +46,6 @@ public:
     int columnCount() const;
     QString columnName(int colonne) const;      // alias when given
     TypeColonne columnType(int colonne) const;
-    int columnScale(int colonne) const;
-    int columnCharLength(int colonne) const;    // characters, for texts
 
     bool isNull(int colonne) const;
     qint64 asInt64(int colonne) const;          // null reads as 0; a scaled number is truncated

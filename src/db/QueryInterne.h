@@ -32,7 +32,6 @@ struct Colonne
     int sousType = 0;
     unsigned longueur = 0;
     int echelle = 0;
-    unsigned jeu = 0;
     unsigned decalage = 0;
     unsigned decalageNul = 0;
 };

@@ -55,7 +55,6 @@ Transaction::~Transaction()
 }
 
 void Transaction::setParams(const QStringList& parametres) { d->parametres = parametres; }
-QStringList Transaction::params() const { return d->parametres; }
 
 void Transaction::start()
 {
@@ -91,7 +90,6 @@ void Transaction::start()
 void Transaction::commit() { d->terminer(true); }
 void Transaction::rollback() { d->terminer(false); }
 bool Transaction::isActive() const { return d->tra != nullptr; }
-Database& Transaction::database() const { return *d->base; }
 
 void Transaction::executeImmediate(const QString& sql)
 {

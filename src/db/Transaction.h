@@ -19,13 +19,11 @@ public:
     // "write", "read", "wait", "nowait", "rec_version", "no_rec_version", "read_committed",
     // "concurrency", "consistency"; given in order, as the TPB is built in that order.
     void setParams(const QStringList& parametres);
-    QStringList params() const;
 
     void start();      // does nothing when already active
     void commit();     // hard commit; ends the transaction
     void rollback();   // ends the transaction
     bool isActive() const;
-    Database& database() const;
 
     // Sends one statement text unchanged (no parameter processing); a SELECT's rows are
     // read and discarded. Starts nothing: the transaction must be active.
