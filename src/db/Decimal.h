@@ -1,6 +1,6 @@
 #pragma once
 // The exact fixed-point number of amounts and prices, and its conversions between scales, texts
-// and editor values. Apart from the client library, so that option values can hold amounts.
+// and editor values. Free of the client library: the option values hold amounts without it.
 #include <QMetaType>
 #include <QString>
 #include <optional>

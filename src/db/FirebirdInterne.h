@@ -1,7 +1,7 @@
 #pragma once
 // What the files of the client layer share and nobody else sees: the loaded library and the
 // helpers that wrap every call in a status object and turn a failure into DbError. Include it
-// only from the client layer's own .cpp files.
+// only from the client layer's own files.
 #include "db/Client.h"
 
 #include <firebird/Interface.h>

@@ -1,7 +1,7 @@
 #pragma once
-// What the main window holds for the life of the process, kept in the core so that the
-// window and the command line share it: the one connection, its one transaction, the
-// general-purpose query, the centre number, the counters and the scratch list.
+// The one session of the process, which the window and every command-line mode share: the
+// one connection, its one transaction, the general-purpose query, the centre number, the
+// counters and the scratch list.
 #include "db/Firebird.h"
 #include "db/ScriptRunner.h"
 
@@ -39,8 +39,9 @@ public:
     // attachment may be dead, so the next run or entry checks it first (RetablirConnexion).
     bool connexionAVerifier = false;
 
-    // The window's script runner on the one transaction; every failed statement goes through
-    // pFIBScripter1ExecuteError, which counts it, logs it in mTemp and lets the script go on.
+    // The script runner on the one transaction; every failed statement goes through
+    // pFIBScripter1ExecuteError, which counts it, logs it in mTemp and lets the script go on
+    // unless the run is being interrupted.
     ScriptRunner pFIBScripter1{dbZelto, trZelto,
                                [this](ScriptRunner& Sender, int StatementNo, int Line, const QStringList& Statement,
                                       int SQLCode, const QString& Msg, bool& doRollBack, bool& Stop) {
