@@ -76,7 +76,7 @@ int ecrire(const QString& racine, const QString& fichierLot, const QString& sort
             continue;
         QFile f(QDir(sortie).filePath(QStringLiteral("%1-%2.sql").arg(++rang).arg(op.modele)));
         // The connection's character set: the scripts go to isql-fb as the tool sends them.
-        const QByteArray octets = remplissage::Remplir(op.modele, v, centres).toLatin1();
+        const QByteArray octets = op.remplir(v, centres).toLatin1();
         if (!f.open(QIODevice::WriteOnly) || f.write(octets) != octets.size()) {
             operateur.erreur(f.fileName() + QStringLiteral(" : ") + f.errorString());
             return 1;

@@ -4,6 +4,7 @@
 // CSV source, valid dates, amounts with two decimals at most, choices within their lists.
 #include "batch/ControleurSelection.h"
 #include "batch/FichierLot.h"
+#include "batch/Operations.h"
 #include "config/Texte.h"
 
 #include <QByteArray>
@@ -38,11 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         || !dansIntervalle(job.MessageType, 2))
         std::abort();
     const int source = job.rgSource.value_or(ControleurSelection::ClientsActifs);
-    if ((job.cochee(CaseOption::cbAnnulation) && source == ControleurSelection::ClientsActifs)
-        || (job.cochee(CaseOption::cbSolde) && source != ControleurSelection::FichierCsv)
-        || (job.cochee(CaseOption::cbModifMontant) && job.cochee(CaseOption::cbModifMontant2))
-        || (job.cochee(CaseOption::cbModifMontant2) && job.cochee(CaseOption::cbIncPrel))
-        || (source == ControleurSelection::FichierCsv && (!job.JvFilenameEdit1 || job.JvFilenameEdit1->isEmpty())))
+    for (const CaseOperation& d : CasesOperations()) {
+        if (job.cochee(d.id) && !d.sources.isEmpty() && !d.sources.contains(source))
+            std::abort();
+        for (CaseOption exclue : d.exclues)
+            if (job.cochee(d.id) && job.cochee(exclue))
+                std::abort();
+    }
+    if (source == ControleurSelection::FichierCsv && (!job.JvFilenameEdit1 || job.JvFilenameEdit1->isEmpty()))
         std::abort();
     if (job.JvFilenameEdit1 && QDir::isRelativePath(*job.JvFilenameEdit1))
         std::abort();

@@ -4,8 +4,9 @@
 // that a plain text gives, also once through Windows-1252 as the connection sends it; no
 // statement holds a NUL (the client library reads a statement up to its first NUL); amounts
 // enter with their exact digits.
-#include "db/Modeles.h"
+#include "batch/Operations.h"
 #include "batch/Remplissage.h"
+#include "db/Modeles.h"
 #include "config/Texte.h"
 #include "db/ScriptParser.h"
 
@@ -107,8 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider p(data, size);
     ValeursOptions v;
-    v.cbModifMontant2 = p.ConsumeBool();
-    v.cbModifMontant = !v.cbModifMontant2 && p.ConsumeBool();
+    v.setCoche(CaseOption::cbModifMontant2, p.ConsumeBool());
+    v.setCoche(CaseOption::cbModifMontant, !v.coche(CaseOption::cbModifMontant2) && p.ConsumeBool());
     remplissage::Centres c;
     c.centre = p.ConsumeIntegral<qint32>();
     c.selection = p.ConsumeBool() ? -1 : c.centre;
@@ -150,18 +151,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         || remplissage::montant(v.edtValeur1, 4) != chiffresAttendus(v.edtValeur1, 2))
         std::abort();
 
-    static const QStringList modeles{QStringLiteral("mSQL6"), QStringLiteral("mSQL1"), QStringLiteral("mSQL2"),
-                                     QStringLiteral("mSQL3"), QStringLiteral("mSQL4"), QStringLiteral("mSQL7")};
     static const QList<QList<ScriptStatement>> decoupes = [] {
         QList<QList<ScriptStatement>> d;
-        for (const QString& nom : modeles)
-            d.append(script::decouper(script::couperLignes(TexteModele(nom))));
+        for (const Operation& op : Operations())
+            d.append(script::decouper(script::couperLignes(TexteModele(op.modele))));
         return d;
     }();
-    for (qsizetype m = 0; m < modeles.size(); ++m) {
-        const QString& nom = modeles.at(m);
+    for (qsizetype m = 0; m < Operations().size(); ++m) {
+        const Operation& op = Operations().at(m);
         const QList<ScriptStatement>& attendues = decoupes.at(m);
-        const QStringList lignes = script::couperLignes(remplissage::Remplir(nom, v, c));
+        const QStringList lignes = script::couperLignes(op.remplir(v, c));
         const QList<ScriptStatement> obtenues = script::decouper(lignes);
         if (attendues.isEmpty() || obtenues.size() != attendues.size())
             std::abort();
@@ -172,7 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 std::abort();
         }
         const QString envoye = lignes.join(QLatin1String("\r\n"));
-        const QString plat = squelette(script::couperLignes(remplissage::Remplir(nom, neutre, c)).join(QLatin1String("\r\n")));
+        const QString plat = squelette(script::couperLignes(op.remplir(neutre, c)).join(QLatin1String("\r\n")));
         if (squelette(envoye) != plat || squelette(texte::depuisCp1252(texte::versCp1252(envoye))) != plat)
             std::abort();
     }

@@ -4,6 +4,7 @@
 // with their parallel lists, the dates, amounts and texts, and the message type. The page
 // mirrors this state; the command-line job drives the very same methods.
 #include "batch/Article.h"
+#include "batch/Operations.h"
 #include "batch/ValeursOptions.h"
 
 #include <QDate>
@@ -17,8 +18,6 @@
 
 class OperatorInterface;
 class Session;
-
-enum class CaseOption { cbMsg, cbIncPrel, cbCreate, cbAnnulation, cbModifMontant, cbModifMontant2, cbSolde };
 
 class ControleurOptions : public QObject
 {
@@ -35,7 +34,8 @@ public:
     void setAujourdhui(std::function<QDate()> horloge);
     QDate aujourdhui() const;
 
-    // The start values of the date and amount editors, relative to today (start-up step 11).
+    // The start values of the date and amount editors, relative to today, as the page shows
+    // them when the program starts.
     void initialiserValeurs();
 
     bool coche(CaseOption c) const;
@@ -43,6 +43,8 @@ public:
     // the client source hides is refused (false): the operator cannot reach it either.
     bool setCoche(CaseOption c, bool coche);
     bool accessible(CaseOption c) const;
+    // Shows the boxes that the client source offers and unticks the others.
+    void adapterASource(int source);
 
     // Visibility of the fields, by control name (see champs()).
     static const QStringList& champs();
@@ -113,11 +115,15 @@ private:
         int choix = -1;
     };
 
+    // The boxes' own click handling, named in the operation table.
+    friend const QList<CaseOperation>& CasesOperations();
     void cliquer(CaseOption c);
     void cbIncPrelClick();
     void cbCreateClick();
     void cbAnnulationClick();
-    void cbModifMontantClick(CaseOption clique);
+    void cbModifMontantClick();
+    void cbModifMontant2Click();
+    void afficherMontant2(CaseOption clique);
     void cbSoldeClick();
     // One transaction for the whole click, committed once; on failure the error is shown,
     // the transaction rolled back and every list of the click left empty.

@@ -81,32 +81,25 @@ void ControleurSelection::appliquerSource(int index)
 void ControleurSelection::rgSourceClick()
 {
     const int i = m_source;
-    m_session.NbClients = 0;
+    NbClients = 0;
 
-    m_options.setVisible(QStringLiteral("cbAnnulation"), i < 2);
-    if (i >= 2)
-        m_options.setCoche(CaseOption::cbAnnulation, false);
+    m_options.adapterASource(i);
 
     m_compte.clear();
     Q_EMIT compteChange(m_compte);
 
     if (i == TableTemporaire) {
-        m_session.NbClients = compter(
+        NbClients = compter(
             QStringLiteral("SELECT COUNT(*) FROM T_CLIENTS_PRESENTS WHERE TCPR_IDCTR = ")
                 + QString::number(static_cast<qint64>(m_session.centre) * 10),
             false);
-        m_compte = QString::number(m_session.NbClients) + QStringLiteral(" lignes temp.");
+        m_compte = QString::number(NbClients) + QStringLiteral(" lignes temp.");
         Q_EMIT compteChange(m_compte);
     } else if (i == ClientsActifs) {
-        m_session.NbClients = compter(QLatin1String(kSqlCompteActifs), true);
-        m_compte = QString::number(m_session.NbClients) + QStringLiteral(" clients actifs.");
+        NbClients = compter(QLatin1String(kSqlCompteActifs), true);
+        m_compte = QString::number(NbClients) + QStringLiteral(" clients actifs.");
         Q_EMIT compteChange(m_compte);
     }
-
-    // A balance reset never runs for a source that does not offer it.
-    m_options.setVisible(QStringLiteral("pnlRazSolde"), i == FichierCsv);
-    if (i != FichierCsv)
-        m_options.setCoche(CaseOption::cbSolde, false);
 }
 
 qint32 ControleurSelection::compter(const QString& sql, bool parametreCentre)
@@ -184,7 +177,7 @@ ControleurSelection::Chargement ControleurSelection::ChargerSelection()
     switch (m_source) {
     case FichierCsv: return chargerCsv();
     case TableTemporaire:
-        if (m_session.NbClients == 0)
+        if (NbClients == 0)
             return arreter(QStringLiteral("Aucun client trouvé"));
         return Chargement::Pret;   // the rows already tagged with the centre are the selection
     default: return chargerActifs();
@@ -219,7 +212,7 @@ ControleurSelection::Chargement ControleurSelection::chargerCsv()
     q.execute();
     q.close();
 
-    m_session.NbClients = 0;
+    NbClients = 0;
     q.setSql(sqlBlocInsertion(tag));
     // One round trip per chunk. A block that fails as a whole (a lost connection) is no refused
     // number: its error goes to the caller.
@@ -236,9 +229,9 @@ ControleurSelection::Chargement ControleurSelection::chargerCsv()
         for (int vide = rempli; vide < NumerosParBloc; ++vide)
             q.setParamNull(nomParametre(vide));
         q.execute();
-        m_session.NbClients += q.asInteger(0);
+        NbClients += q.asInteger(0);
         q.close();
-        Q_EMIT insertionsCsv(m_session.NbClients, total);
+        Q_EMIT insertionsCsv(NbClients, total);
     }
     q.release();
     m_session.validerEtape();
@@ -247,7 +240,7 @@ ControleurSelection::Chargement ControleurSelection::chargerCsv()
 
 ControleurSelection::Chargement ControleurSelection::chargerActifs()
 {
-    if (m_session.NbClients == 0)
+    if (NbClients == 0)
         return arreter(QStringLiteral("Aucun client trouvé"));
 
     m_operateur.statut(QStringLiteral("Insertions dans la base..."));

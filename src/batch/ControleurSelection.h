@@ -21,6 +21,9 @@ public:
     ControleurSelection(Session& session, ControleurOptions& options, OperatorInterface& operateur,
                         QObject* parent = nullptr);
 
+    // The clients of the selection: counted by the source choice, then the CSV numbers inserted.
+    qint32 NbClients = 0;
+
     int source() const { return m_source; }
     // The operator picks an item: the source choice runs when the item changes.
     void setSource(int index);

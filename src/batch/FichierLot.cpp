@@ -15,47 +15,43 @@ enum class Genre { Source, Chemin, Drapeau, Case, Texte, Date, Montant, Choix, L
 
 struct Cle
 {
-    const char* section;
-    const char* nom;
+    QString section;
+    QString nom;
     Genre genre;
 };
 
-const Cle kCles[] = {
-    {"Selection", "rgSource", Genre::Source},
-    {"Selection", "JvFilenameEdit1", Genre::Chemin},
-    {"Selection", "cbxMultiCentre", Genre::Drapeau},
-    {"Options", "cbMsg", Genre::Case},
-    {"Options", "cbIncPrel", Genre::Case},
-    {"Options", "cbCreate", Genre::Case},
-    {"Options", "cbAnnulation", Genre::Case},
-    {"Options", "cbModifMontant", Genre::Case},
-    {"Options", "cbModifMontant2", Genre::Case},
-    {"Options", "cbSolde", Genre::Case},
-    {"Options", "Memo1", Genre::Texte},
-    {"Options", "mmoSolde", Genre::Texte},
-    {"Options", "edtDateInc", Genre::Date},
-    {"Options", "edtDate2Inc", Genre::Date},
-    {"Options", "edtDateEch", Genre::Date},
-    {"Options", "edtDateAnnul", Genre::Date},
-    {"Options", "edtDateEch1", Genre::Date},
-    {"Options", "edtDateEch2", Genre::Date},
-    {"Options", "edtMontant3", Genre::Montant},
-    {"Options", "edtMontant4", Genre::Montant},
-    {"Options", "edtValeur1", Genre::Montant},
-    {"Options", "rgChoix2", Genre::Choix},
-    {"Options", "cbModes", Genre::Liste},
-    {"Options", "cbModes2", Genre::Liste},
-    {"Options", "cbModes4", Genre::Liste},
-    {"Options", "cbArticle", Genre::Liste},
-    {"Options", "cbArticle2", Genre::Liste},
-    {"Options", "MessageType", Genre::TypeMessage},
-};
+// In the pages' order; the boxes' keys come from the operation table.
+const QList<Cle>& Cles()
+{
+    static const QList<Cle> cles = [] {
+        const QString selection = QStringLiteral("Selection");
+        const QString options = QStringLiteral("Options");
+        QList<Cle> c = {
+            {selection, QStringLiteral("rgSource"), Genre::Source},
+            {selection, QStringLiteral("JvFilenameEdit1"), Genre::Chemin},
+            {selection, QStringLiteral("cbxMultiCentre"), Genre::Drapeau},
+        };
+        for (const CaseOperation& d : CasesOperations())
+            c.append({options, d.nom, Genre::Case});
+        for (const char* nom : {"Memo1", "mmoSolde"})
+            c.append({options, QLatin1String(nom), Genre::Texte});
+        for (const QString& nom : ControleurOptions::champsDate())
+            c.append({options, nom, Genre::Date});
+        for (const QString& nom : ControleurOptions::champsMontant())
+            c.append({options, nom, Genre::Montant});
+        c.append({options, QStringLiteral("rgChoix2"), Genre::Choix});
+        for (const QString& nom : ControleurOptions::listes())
+            c.append({options, nom, Genre::Liste});
+        c.append({options, QStringLiteral("MessageType"), Genre::TypeMessage});
+        return c;
+    }();
+    return cles;
+}
 
 const Cle* trouverCle(const QString& section, const QString& nom)
 {
-    for (const Cle& c : kCles)
-        if (section.compare(QLatin1String(c.section), Qt::CaseInsensitive) == 0
-            && nom.compare(QLatin1String(c.nom), Qt::CaseInsensitive) == 0)
+    for (const Cle& c : Cles())
+        if (section.compare(c.section, Qt::CaseInsensitive) == 0 && nom.compare(c.nom, Qt::CaseInsensitive) == 0)
             return &c;
     return nullptr;
 }
@@ -163,7 +159,7 @@ FichierLot FichierLot::analyser(const QString& chemin, const QString& texte)
         const Cle* cle = trouverCle(section, nom);
         if (!cle)
             refuser(fichier, numero, QStringLiteral("clé inconnue « %1 » dans la section [%2].").arg(nom, section));
-        const QString nomCle = QLatin1String(cle->nom);
+        const QString nomCle = cle->nom;
         const QString id = section + QLatin1Char('/') + nomCle;
         if (vues.contains(id))
             refuser(fichier, numero, QStringLiteral("la clé « %1 » est déjà donnée ligne %2.").arg(nomCle).arg(vues.value(id)));
@@ -242,17 +238,14 @@ FichierLot FichierLot::analyser(const QString& chemin, const QString& texte)
     // Refused here rather than lost in the run: a box that the source hides, boxes that
     // exclude each other.
     const int source = job.rgSource.value_or(ControleurSelection::ClientsActifs);
-    if (job.cochee(CaseOption::cbAnnulation) && source == ControleurSelection::ClientsActifs)
-        refuserJob(fichier, QStringLiteral("cbAnnulation=1 n'est pas possible avec rgSource=2 : cette source n'offre pas "
-                                  "l'annulation des prélèvements."));
-    if (job.cochee(CaseOption::cbSolde) && source != ControleurSelection::FichierCsv)
-        refuserJob(fichier, QStringLiteral("cbSolde=1 n'est pas possible avec rgSource=%1 : seule la source 0 (fichier CSV) "
-                                  "offre la remise à 0 des soldes.")
-                       .arg(source));
-    if (job.cochee(CaseOption::cbModifMontant) && job.cochee(CaseOption::cbModifMontant2))
-        refuserJob(fichier, QStringLiteral("cbModifMontant=1 et cbModifMontant2=1 s'excluent : n'en cochez qu'une."));
-    if (job.cochee(CaseOption::cbModifMontant2) && job.cochee(CaseOption::cbIncPrel))
-        refuserJob(fichier, QStringLiteral("cbModifMontant2=1 et cbIncPrel=1 s'excluent : n'en cochez qu'une."));
+    for (const CaseOperation& d : CasesOperations())
+        if (job.cochee(d.id) && !d.sources.isEmpty() && !d.sources.contains(source))
+            refuserJob(fichier, QStringLiteral("%1=1 n'est pas possible avec rgSource=%2 : %3").arg(d.nom).arg(source).arg(d.raisonSource));
+    for (const CaseOperation& d : CasesOperations())
+        for (CaseOption exclue : d.exclues)
+            if (job.cochee(d.id) && job.cochee(exclue))
+                refuserJob(fichier, QStringLiteral("%1=1 et %2=1 s'excluent : n'en cochez qu'une.")
+                                        .arg(d.nom, ControleurOptions::nomCase(exclue)));
     if (source == ControleurSelection::FichierCsv && !job.JvFilenameEdit1)
         refuserJob(fichier, QStringLiteral("rgSource=0 demande le fichier CSV des clients dans la clé JvFilenameEdit1."));
     return job;

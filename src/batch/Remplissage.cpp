@@ -122,7 +122,7 @@ QString RemplirMSQL6(const ValeursOptions& v, const Centres& c)
                           // a fractional percentage (112.5 % would act as 112 %).
                           {QStringLiteral(":VALEUR"), montant(v.edtValeur1, 4)},
                           {QStringLiteral(":CHOIX"), entier(v.rgChoix2)},
-                          {QStringLiteral(":MODE"), drapeau(v.cbModifMontant2)},
+                          {QStringLiteral(":MODE"), drapeau(v.coche(CaseOption::cbModifMontant2))},
                       });
 }
 
@@ -183,17 +183,6 @@ QString RemplirMSQL7(const ValeursOptions& v, const Centres& c)
                           {QStringLiteral(":MSG"), texteCite(finsDeLigneCrLf(rogner(v.mmoSolde)))},
                           {QStringLiteral(":CMGTYPE"), entier(v.typeMessage)},
                       });
-}
-
-QString Remplir(const QString& modele, const ValeursOptions& v, const Centres& c)
-{
-    if (modele == QLatin1String("mSQL6")) return RemplirMSQL6(v, c);
-    if (modele == QLatin1String("mSQL1")) return RemplirMSQL1(v, c);
-    if (modele == QLatin1String("mSQL2")) return RemplirMSQL2(v, c);
-    if (modele == QLatin1String("mSQL3")) return RemplirMSQL3(v, c);
-    if (modele == QLatin1String("mSQL4")) return RemplirMSQL4(v, c);
-    if (modele == QLatin1String("mSQL7")) return RemplirMSQL7(v, c);
-    return QString();
 }
 
 } // namespace remplissage

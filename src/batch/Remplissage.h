@@ -46,7 +46,4 @@ QString RemplirMSQL3(const ValeursOptions& v, const Centres& c);   // schedule e
 QString RemplirMSQL4(const ValeursOptions& v, const Centres& c);   // cancellation
 QString RemplirMSQL7(const ValeursOptions& v, const Centres& c);   // balance reset
 
-// The filled script of a template by name ("mSQL6", "mSQL1" …); empty for another name.
-QString Remplir(const QString& modele, const ValeursOptions& v, const Centres& c);
-
 } // namespace remplissage

@@ -19,6 +19,9 @@ class ControleurOptions;
 class ControleurSelection;
 class OperatorInterface;
 class Session;
+namespace fb {
+class Transaction;
+}
 
 class Traitement : public QObject
 {
@@ -92,6 +95,8 @@ public:
     static QString TexteFin(const QDateTime& moment);
     static QString TexteResume(qint32 clients, qint32 erreurs);
     static QString TexteInterruption(qint32 terminees, qint32 nombre);
+    static QString TexteJournalImpossible(const QString& chemin, const QString& raison);
+    static QString TexteNettoyageImpossible(const QString& erreur);
 
     // From any thread while btnTraiterClick runs on another: cancels the statement in progress
     // through the client library and lets no further operation start; the run then cleans the
@@ -114,6 +119,8 @@ private:
     void oublierAnnulation();
     void terminerInterrompu(Resultat& r, bool commence, bool lignesValides);
     void finExecution();
+    // Rolls back what is left open; a failure there changes nothing for the ending.
+    static void annulerEnCours(fb::Transaction& tr);
 
     Session& m_session;
     ControleurOptions& m_options;

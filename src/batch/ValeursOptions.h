@@ -8,16 +8,20 @@
 #include <QString>
 #include <optional>
 
+// The boxes of the options page, one per operation but the amounts (two boxes, one
+// operation); their rules are in the operation table (Operations.h).
+enum class CaseOption { cbMsg, cbIncPrel, cbCreate, cbAnnulation, cbModifMontant, cbModifMontant2, cbSolde };
+
 struct ValeursOptions
 {
-    // The seven operations.
-    bool cbMsg = false;
-    bool cbIncPrel = false;
-    bool cbCreate = false;
-    bool cbAnnulation = false;
-    bool cbModifMontant = false;
-    bool cbModifMontant2 = false;
-    bool cbSolde = false;
+    // The ticked boxes, one bit per CaseOption.
+    quint32 cochees = 0;
+    bool coche(CaseOption c) const { return (cochees >> unsigned(c)) & 1u; }
+    void setCoche(CaseOption c, bool coche)
+    {
+        cochees = coche ? cochees | (1u << unsigned(c)) : cochees & ~(1u << unsigned(c));
+    }
+    bool aucuneOperation() const { return cochees == 0; }
 
     // Texts as the operator typed them; line breaks are LF.
     QString Memo1 = QStringLiteral("Report 1 mois Covid-19.");
@@ -45,9 +49,4 @@ struct ValeursOptions
     std::optional<tArticle> cbArticle2;
 
     int typeMessage = 1;   // 1 "Alerte", 2 "Message", 0 "Remarque"
-
-    bool aucuneOperation() const
-    {
-        return !(cbMsg || cbIncPrel || cbCreate || cbAnnulation || cbModifMontant || cbModifMontant2 || cbSolde);
-    }
 };

@@ -1,7 +1,8 @@
 #pragma once
-// The one session of the process, which the window and every command-line mode share: the
-// one connection, its one transaction, the general-purpose query, the centre number, the
-// counters and the scratch list.
+// The connection state of the process, shared by the window and the command line: the one
+// connection, its one transaction, the general-purpose query, the centre number, and the
+// script runner with the error handler of every script, its counter and its error lines
+// (NbErreurs, mTemp: "--script" and the overlap procedure use them as the batch run does).
 #include "db/Firebird.h"
 #include "db/ScriptRunner.h"
 
@@ -26,7 +27,6 @@ public:
     bool multiCentre = false;   // "Multi Centre" ticked on the selection page
     qint32 centreSelection() const { return multiCentre ? -1 : centre; }
 
-    qint32 NbClients = 0;
     qint32 NbErreurs = 0;
     QStringList mTemp;
 

@@ -122,7 +122,7 @@ private Q_SLOTS:
         QCOMPARE(selection.ChargerSelection(), ControleurSelection::Chargement::Pret);
 
         QVERIFY(op.messages.isEmpty());
-        QCOMPARE(e.session.NbClients, acceptes);
+        QCOMPARE(selection.NbClients, acceptes);
         QVERIFY(!e.session.trZelto.isActive());
         // Ids ascending follow the set's order, each drawn from the generator during this load.
         QList<qint64> lus;

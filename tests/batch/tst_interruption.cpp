@@ -148,7 +148,7 @@ private Q_SLOTS:
 
         QCOMPARE(w.op.textes(QStringLiteral("information")),
                  QStringList{QStringLiteral("Traitement interrompu : 1 opération(s) terminée(s) sur 3.\n\r")
-                             + Traitement::TexteResume(w.e.session.NbClients, 0)});
+                             + Traitement::TexteResume(w.f.controleurSelection()->NbClients, 0)});
         QVERIFY(w.op.textes(QStringLiteral("erreur")).isEmpty());
         QCOMPARE(w.op.details.size(), 2);   // the postponement's two tables
         QVERIFY(w.op.details.at(0).startsWith(QStringLiteral("mSQL1 ")));
@@ -200,7 +200,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(inseresAffiches() >= 250, 30000);
         QTest::mouseClick(w.f.btnAnnuler(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!w.f.traitementEnCours(), 5000);
-        const qint32 inseres = w.e.session.NbClients;
+        const qint32 inseres = w.f.controleurSelection()->NbClients;
         QVERIFY2(inseres >= 250 && inseres < 500, qPrintable(QString::number(inseres)));
         QCOMPARE(w.op.textes(QStringLiteral("information")),
                  QStringList{QStringLiteral("Traitement interrompu : 0 opération(s) terminée(s) sur 3.\n\r")

@@ -2,6 +2,8 @@
 // click handling and exclusions, dates, amounts and the message type.
 #include "SessionEssai.h"
 #include "batch/ControleurOptions.h"
+#include "batch/FichierLot.h"
+#include "db/Modeles.h"
 #include "common/RecordingOperator.h"
 
 #include <QLocale>
@@ -48,6 +50,7 @@ private Q_SLOTS:
     void pasDeConfiguration_data();
     void pasDeConfiguration();
     void lectureEnEchec();
+    void tableDesOperations();
     void exclusions_data();
     void exclusions();
     void choix2();
@@ -373,6 +376,29 @@ void TestOptions::choixParId()
     QVERIFY(t.options.choisirParId("cbArticle", 203));
     QCOMPARE(t.options.valeurs().cbArticle->Nom, QStringLiteral("Cours collectif"));
     QVERIFY(!t.options.choisirParId("cbArticle", 205));   // no positive price
+}
+
+// Every operation has its template, filling and boxes; every box belongs to one operation,
+// has its job key, and its exclusions name other boxes, each pair refused in a job file.
+void TestOptions::tableDesOperations()
+{
+    QList<CaseOption> vues;
+    for (const Operation& op : Operations()) {
+        QVERIFY2(!TexteModele(op.modele).isEmpty(), qPrintable(op.modele));
+        QVERIFY(op.remplir && !op.cases.isEmpty() && !op.statut.isEmpty());
+        vues += op.cases;
+    }
+    QCOMPARE(vues.size(), CasesOperations().size());
+    for (const CaseOperation& d : CasesOperations()) {
+        QCOMPARE(vues.count(d.id), 1);
+        QCOMPARE(ControleurOptions::caseParNom(d.nom), std::optional<CaseOption>(d.id));
+        FichierLot::analyser(QStringLiteral("j.ini"), QStringLiteral("[Options]\n%1=0\n").arg(d.nom));
+        for (CaseOption exclue : d.exclues) {
+            QVERIFY(exclue != d.id);
+            const QString texte = QStringLiteral("[Options]\n%1=1\n%2=1\n").arg(d.nom, ControleurOptions::nomCase(exclue));
+            QVERIFY_THROWS_EXCEPTION(ErreurFichierLot, FichierLot::analyser(QStringLiteral("j.ini"), texte));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestOptions)

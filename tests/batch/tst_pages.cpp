@@ -111,7 +111,7 @@ void TestPages::etatDeDepart()
     auto* multi = f.controle<QCheckBox>("cbxMultiCentre");
     QVERIFY(!multi->isChecked());
     QCOMPARE(multi->toolTip(), QStringLiteral("Traite les fiches de tous les centres de la base"));
-    QCOMPARE(f.e.session.NbClients, 0);
+    QCOMPARE(f.selection.NbClients, 0);
 
     struct Attendu
     {
@@ -153,7 +153,7 @@ void TestPages::demarrage()
         "AND EXISTS (SELECT 1 FROM ECHEANCIER E JOIN MODE_PAIEMENT M ON M.MOD_ID = E.ECHE_IDMOD "
         "WHERE E.ECHE_IDACT = A.ACT_ID AND M.MOD_TYPE = 4)");
     QCOMPARE(f.controle<QLabel>("lblCompteTemp")->text(), QString::number(attendu) + " clients actifs.");
-    QCOMPARE(f.e.session.NbClients, attendu);
+    QCOMPARE(f.selection.NbClients, attendu);
     QVERIFY(!visible(f.controle<QWidget>("cbAnnulation")));
     QVERIFY(!visible(f.controle<QWidget>("pnlRazSolde")));
     QVERIFY(f.source(2)->isChecked());
@@ -192,7 +192,7 @@ void TestPages::sources()
     QCOMPARE(visible(f.controle<QWidget>("pnlAnnulation")), annulation);
     QCOMPARE(visible(f.controle<QWidget>("pnlRazSolde")), razSolde);
     QCOMPARE(cbSolde->isChecked(), razSolde);
-    QCOMPARE(f.options.valeurs().cbSolde, razSolde);
+    QCOMPARE(f.options.valeurs().coche(CaseOption::cbSolde), razSolde);
     QCOMPARE(visible(f.controle<QWidget>("Label1")), source == 0);
     QCOMPARE(visible(f.controle<QWidget>("JvFilenameEdit1")), source == 0);
     QCOMPARE(f.controle<QLabel>("lblCompteTemp")->text().isEmpty(), source == 0);

@@ -14,7 +14,7 @@ using remplissage::Centres;
 ValeursOptions valeursEssai()
 {
     ValeursOptions v;
-    v.cbModifMontant2 = true;
+    v.setCoche(CaseOption::cbModifMontant2, true);
     v.Memo1 = QStringLiteral("L'accès est prolongé\nd'un mois");
     v.mmoSolde = QStringLiteral("  \tSolde de %SOLDE € réglé\n ");
     v.edtDateInc = QDate(2021, 6, 5);
@@ -111,8 +111,8 @@ void TestRemplissage::scriptsEntiers_data()
                                           {":DATE2", "'30.06.2021'"}, {":MONTANT1", "0.01"}, {":MONTANT2", "1000.00"},
                                           {":VALEUR", "112.5000"}, {":CHOIX", "0"}, {":MODE", "-1"}});
     ValeursOptions tous = v;
-    tous.cbModifMontant2 = false;
-    tous.cbModifMontant = true;
+    tous.setCoche(CaseOption::cbModifMontant2, false);
+    tous.setCoche(CaseOption::cbModifMontant, true);
     tous.rgChoix2 = 1;
     tous.edtValeur1 = {-500, -2};
     QTest::newRow("mSQL6, every debit, fixed -5")

@@ -98,7 +98,7 @@ void TestSelection::comptes()
 
     const qint64 attendu = e.entier(sqlAttendu);
     QVERIFY(attendu > 0);
-    QCOMPARE(e.session.NbClients, attendu);
+    QCOMPARE(selection.NbClients, attendu);
     QCOMPARE(selection.lblCompteTemp(), QString::number(attendu) + suffixe);
     QVERIFY(!e.session.trZelto.isActive());   // counts roll back
     QVERIFY(op.messages.isEmpty());
@@ -143,7 +143,7 @@ void TestSelection::chargementCsv()
     QCOMPARE(reactive.count(), 0);
     QVERIFY(op.messages.isEmpty());
     QCOMPARE(op.statuts, (QStringList{"Chargement fichier csv...", "Insertions dans la base..."}));
-    QCOMPARE(e.session.NbClients, clients.size());
+    QCOMPARE(selection.NbClients, clients.size());
     QVERIFY(!e.session.trZelto.isActive());
     QCOMPARE(entiers(e.colonne("SELECT TCPR_IDCLI FROM T_CLIENTS_PRESENTS WHERE TCPR_IDCTR = 10010")), clients);
     QCOMPARE(e.colonne("SELECT COUNT(*) FROM T_CLIENTS_PRESENTS WHERE TCPR_IDCTR = 10010 AND "
@@ -165,7 +165,7 @@ void TestSelection::insertionRefusee()
     selection.setNomFichier(chemin);
 
     QCOMPARE(selection.ChargerSelection(), ControleurSelection::Chargement::Pret);
-    QCOMPARE(e.session.NbClients, 2);
+    QCOMPARE(selection.NbClients, 2);
     QVERIFY(op.messages.isEmpty());
     QCOMPARE(entiers(e.colonne("SELECT TCPR_IDCLI FROM T_CLIENTS_PRESENTS WHERE TCPR_IDCTR = 10010")),
              (QList<qint64>{1, 2}));
@@ -183,7 +183,7 @@ void TestSelection::secondChargement()
     selection.setNomFichier(chemin);
     QCOMPARE(selection.ChargerSelection(), ControleurSelection::Chargement::Pret);
     QCOMPARE(selection.ChargerSelection(), ControleurSelection::Chargement::Pret);
-    QCOMPARE(e.session.NbClients, 3);
+    QCOMPARE(selection.NbClients, 3);
     QCOMPARE(e.entier("SELECT COUNT(*) FROM T_CLIENTS_PRESENTS WHERE TCPR_IDCTR = 10010"), 3);
 }
 
@@ -247,11 +247,11 @@ void TestSelection::chargementActifs()
     ControleurSelection selection(e.session, options, op);
     selection.setMultiCentre(multi);
     selection.appliquerSource(ControleurSelection::ClientsActifs);
-    const qint32 compte = e.session.NbClients;
+    const qint32 compte = selection.NbClients;
     QVERIFY(compte > 0);
 
     QCOMPARE(selection.ChargerSelection(), ControleurSelection::Chargement::Pret);
-    QCOMPARE(e.session.NbClients, compte);
+    QCOMPARE(selection.NbClients, compte);
     QVERIFY(!e.session.trZelto.isActive());
     // One row per activity-and-schedule pair, tagged with each client's own centre.
     QCOMPARE(e.entier("SELECT COUNT(DISTINCT TCPR_IDCLI) FROM T_CLIENTS_PRESENTS WHERE TCPR_ID >= 0"), compte);
@@ -270,13 +270,13 @@ void TestSelection::multiCentre()
     ControleurSelection selection(e.session, options, op);
     selection.etatDemarrage();
     const QString compte = selection.lblCompteTemp();
-    const qint32 nb = e.session.NbClients;
+    const qint32 nb = selection.NbClients;
 
     selection.setMultiCentre(true);
     QCOMPARE(e.session.titre(), QStringLiteral("Module spécial [-1 - 10.0.0.7 - Club Essai]"));
     QCOMPARE(selection.couleurMultiCentre(), 255u);
     QCOMPARE(selection.lblCompteTemp(), compte);
-    QCOMPARE(e.session.NbClients, nb);
+    QCOMPARE(selection.NbClients, nb);
 
     selection.setMultiCentre(false);
     QCOMPARE(e.session.titre(), QStringLiteral("Module spécial [1001 - 10.0.0.7 - Club Essai]"));
@@ -337,7 +337,7 @@ void TestSelection::demarrageUneFois()
     selection.setSource(2);   // already selected: nothing runs
     QCOMPARE(comptes.count(), 0);
     selection.etatDemarrage();
-    QCOMPARE(selection.lblCompteTemp(), QString::number(e.session.NbClients) + " clients actifs.");
+    QCOMPARE(selection.lblCompteTemp(), QString::number(selection.NbClients) + " clients actifs.");
     QVERIFY(!options.visible("cbAnnulation"));
     QVERIFY(!options.visible("pnlRazSolde"));
     const int apres = comptes.count();

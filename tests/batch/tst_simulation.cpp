@@ -100,7 +100,7 @@ void TestSimulation::commeLeRunReel()
     Lot reel;
     preparer(simule);
     preparer(reel);
-    const qint32 compte = simule.essai.session.NbClients;
+    const qint32 compte = simule.selection.NbClients;
     const QStringList avant = empreinte(simule);
     QCOMPARE(empreinte(reel), avant);
 
@@ -119,7 +119,7 @@ void TestSimulation::commeLeRunReel()
     QVERIFY(empreinte(reel) != avant);
     QVERIFY(simule.journauxEcrits().isEmpty());
     QCOMPARE(reel.journauxEcrits().size(), r.lignesErreur.isEmpty() ? 0 : 1);
-    QCOMPARE(simule.essai.session.NbClients, compte);
+    QCOMPARE(simule.selection.NbClients, compte);
     QVERIFY(!simule.essai.session.trZelto.isActive());
     QVERIFY(!simule.essai.session.pFIBScripter1.Simulation);
     const QString boite = simule.op.textes(QStringLiteral("information")).value(0);

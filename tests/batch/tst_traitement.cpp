@@ -206,7 +206,7 @@ void TestTraitement::messagesEtEcheances()
         "SELECT COUNT(DISTINCT ACT_IDCLI) FROM CLIENTS_ACTIVITE JOIN CLIENTS ON CLI_ID = ACT_IDCLI JOIN ECHEANCIER ON "
         "ECHE_IDACT = ACT_ID JOIN MODE_PAIEMENT ON MOD_ID = ECHE_IDMOD WHERE CLI_CENTRE = 1001 AND MOD_TYPE = 4 AND "
         "ACT_ARCHIVE_DATE IS NULL AND (ACT_FIN IS NULL OR ACT_FIN >= CURRENT_DATE)");
-    const qint32 compte = l.essai.session.NbClients;
+    const qint32 compte = l.selection.NbClients;
 
     const Traitement::Resultat r = l.traitement.btnTraiterClick();
     QCOMPARE(r.issue, Traitement::Issue::Termine);

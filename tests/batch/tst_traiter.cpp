@@ -46,7 +46,7 @@ void TestTraiter::runDepuisLaFenetre()
     cbMsg->click();
     QVERIFY(frmMain.controleurOptions()->coche(CaseOption::cbMsg));
     frmMain.activerPage(TfrmMain::PageGo);
-    const qint32 clients = e.session.NbClients;
+    const qint32 clients = frmMain.controleurSelection()->NbClients;
 
     // "Simuler" first: the summary says so, the run page stays, nothing is kept.
     QSignalSpy fin(&frmMain, &TfrmMain::traitementTermine);
@@ -56,7 +56,7 @@ void TestTraiter::runDepuisLaFenetre()
     QCOMPARE(op.details.size(), 1);
     QCOMPARE(frmMain.pageActive(), int(TfrmMain::PageGo));
     QCOMPARE(e.entier(QStringLiteral("SELECT COUNT(*) FROM CLIENTS_MESSAGE")), 0);
-    QCOMPARE(e.session.NbClients, clients);
+    QCOMPARE(frmMain.controleurSelection()->NbClients, clients);
     QVERIFY(frmMain.btnSimuler()->isEnabled());
     op.messages.clear();
 

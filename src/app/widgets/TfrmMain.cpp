@@ -287,7 +287,6 @@ void TfrmMain::construireDoublons()
 
 void TfrmMain::FormCreate()
 {
-    // The centre number and NbClients start at 0 with the session that holds them.
     setWindowTitle(QStringLiteral("Module spécial"));
     // The selection page empties its count label when it is built.
     activerPage(PageLoadData);

@@ -54,14 +54,29 @@ PageOptions::PageOptions(QWidget* tsOption, ControleurOptions& controleur)
     colonne->setContentsMargins(8, 8, 8, 8);
     colonne->setSpacing(4);
 
-    // Message.
+    sectionMessage(contenu, colonne);
+    sectionReport(contenu, colonne);
+    sectionEcheance(contenu, colonne);
+    sectionAnnulation(contenu, colonne);
+    sectionMontants(contenu, colonne);
+    sectionSolde(contenu, colonne);
+    sectionTypeMessage(contenu, colonne);
+    colonne->addStretch();
+    connecter();
+    synchroniserTout();
+}
+
+void PageOptions::sectionMessage(QWidget* contenu, QVBoxLayout* colonne)
+{
     colonne->addWidget(caseA(contenu, CaseOption::cbMsg, QStringLiteral("Créer un message")));
     m_memo1 = new QPlainTextEdit(contenu);
     m_memo1->setObjectName(QStringLiteral("Memo1"));
     m_memo1->setFixedHeight(48);
     colonne->addWidget(m_memo1);
+}
 
-    // Postponement.
+void PageOptions::sectionReport(QWidget* contenu, QVBoxLayout* colonne)
+{
     colonne->addWidget(caseA(contenu, CaseOption::cbIncPrel, QStringLiteral("Repousser 1 mois les prélèvements")));
     {
         auto* ligne = new QHBoxLayout;
@@ -72,8 +87,10 @@ PageOptions::PageOptions(QWidget* tsOption, ControleurOptions& controleur)
         ligne->addStretch();
         colonne->addLayout(ligne);
     }
+}
 
-    // Created schedule entry.
+void PageOptions::sectionEcheance(QWidget* contenu, QVBoxLayout* colonne)
+{
     colonne->addWidget(caseA(contenu, CaseOption::cbCreate, QStringLiteral("Créer une échéance")));
     {
         QWidget* pnl = panneau(contenu, QStringLiteral("pnlEcheance"));
@@ -90,8 +107,10 @@ PageOptions::PageOptions(QWidget* tsOption, ControleurOptions& controleur)
         g->setColumnStretch(1, 1);
         colonne->addWidget(pnl);
     }
+}
 
-    // Cancellation.
+void PageOptions::sectionAnnulation(QWidget* contenu, QVBoxLayout* colonne)
+{
     colonne->addWidget(caseA(contenu, CaseOption::cbAnnulation, QStringLiteral("Annuler les prélèvements")));
     {
         QWidget* pnl = panneau(contenu, QStringLiteral("pnlAnnulation"));
@@ -104,8 +123,10 @@ PageOptions::PageOptions(QWidget* tsOption, ControleurOptions& controleur)
         g->setColumnStretch(1, 1);
         colonne->addWidget(pnl);
     }
+}
 
-    // Amounts.
+void PageOptions::sectionMontants(QWidget* contenu, QVBoxLayout* colonne)
+{
     colonne->addWidget(caseA(contenu, CaseOption::cbModifMontant,
                              QStringLiteral("Modifier les montants de toutes les échéances")));
     colonne->addWidget(caseA(contenu, CaseOption::cbModifMontant2,
@@ -148,51 +169,54 @@ PageOptions::PageOptions(QWidget* tsOption, ControleurOptions& controleur)
         g->setColumnStretch(3, 1);
         colonne->addWidget(pnl);
     }
+}
 
-    // Balance reset.
-    {
-        QWidget* pnl = panneau(contenu, QStringLiteral("pnlRazSolde"));
-        auto* g = new QGridLayout(pnl);
-        g->setContentsMargins(0, 0, 0, 0);
-        g->addWidget(caseA(pnl, CaseOption::cbSolde, QStringLiteral("Remise à 0 des soldes")), 0, 0, 1, 2);
-        g->addWidget(etiquette(pnl, QStringLiteral("lblArticle"), QStringLiteral("Article ")), 1, 0);
-        g->addWidget(listeA(pnl, QStringLiteral("cbArticle2")), 1, 1);
-        m_mmoSolde = new QPlainTextEdit(pnl);
-        m_mmoSolde->setObjectName(QStringLiteral("mmoSolde"));
-        m_mmoSolde->setFixedHeight(48);
-        m_champs.insert(QStringLiteral("mmoSolde"), m_mmoSolde);
-        g->addWidget(m_mmoSolde, 2, 0, 1, 2);
-        g->setColumnStretch(1, 1);
-        colonne->addWidget(pnl);
+void PageOptions::sectionSolde(QWidget* contenu, QVBoxLayout* colonne)
+{
+    QWidget* pnl = panneau(contenu, QStringLiteral("pnlRazSolde"));
+    auto* g = new QGridLayout(pnl);
+    g->setContentsMargins(0, 0, 0, 0);
+    g->addWidget(caseA(pnl, CaseOption::cbSolde, QStringLiteral("Remise à 0 des soldes")), 0, 0, 1, 2);
+    g->addWidget(etiquette(pnl, QStringLiteral("lblArticle"), QStringLiteral("Article ")), 1, 0);
+    g->addWidget(listeA(pnl, QStringLiteral("cbArticle2")), 1, 1);
+    m_mmoSolde = new QPlainTextEdit(pnl);
+    m_mmoSolde->setObjectName(QStringLiteral("mmoSolde"));
+    m_mmoSolde->setFixedHeight(48);
+    m_champs.insert(QStringLiteral("mmoSolde"), m_mmoSolde);
+    g->addWidget(m_mmoSolde, 2, 0, 1, 2);
+    g->setColumnStretch(1, 1);
+    colonne->addWidget(pnl);
+}
+
+// Message type of the balance-reset message.
+void PageOptions::sectionTypeMessage(QWidget* contenu, QVBoxLayout* colonne)
+{
+    m_jvArrowButton1 = new QToolButton(contenu);
+    m_jvArrowButton1->setObjectName(QStringLiteral("JvArrowButton1"));
+    m_jvArrowButton1->setText(QStringLiteral("A"));
+    m_jvArrowButton1->setPopupMode(QToolButton::InstantPopup);
+    m_popupMenu1 = new QMenu(m_jvArrowButton1);
+    m_popupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    m_types = new QActionGroup(this);
+    m_types->setExclusive(true);
+    for (const Type& t : kTypes) {
+        QAction* action = m_popupMenu1->addAction(QString::fromUtf8(t.texte));
+        action->setObjectName(QLatin1String(t.nom));
+        action->setCheckable(true);
+        action->setData(t.type);
+        m_types->addAction(action);
     }
+    m_jvArrowButton1->setMenu(m_popupMenu1);
+    connect(m_types, &QActionGroup::triggered, this,
+            [this](QAction* action) { m_controleur.setTypeMessage(action->data().toInt()); });
+    auto* ligne = new QHBoxLayout;
+    ligne->addStretch();
+    ligne->addWidget(m_jvArrowButton1);
+    colonne->addLayout(ligne);
+}
 
-    // Message type of the balance-reset message.
-    {
-        m_jvArrowButton1 = new QToolButton(contenu);
-        m_jvArrowButton1->setObjectName(QStringLiteral("JvArrowButton1"));
-        m_jvArrowButton1->setText(QStringLiteral("A"));
-        m_jvArrowButton1->setPopupMode(QToolButton::InstantPopup);
-        m_popupMenu1 = new QMenu(m_jvArrowButton1);
-        m_popupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-        m_types = new QActionGroup(this);
-        m_types->setExclusive(true);
-        for (const Type& t : kTypes) {
-            QAction* action = m_popupMenu1->addAction(QString::fromUtf8(t.texte));
-            action->setObjectName(QLatin1String(t.nom));
-            action->setCheckable(true);
-            action->setData(t.type);
-            m_types->addAction(action);
-        }
-        m_jvArrowButton1->setMenu(m_popupMenu1);
-        connect(m_types, &QActionGroup::triggered, this,
-                [this](QAction* action) { m_controleur.setTypeMessage(action->data().toInt()); });
-        auto* ligne = new QHBoxLayout;
-        ligne->addStretch();
-        ligne->addWidget(m_jvArrowButton1);
-        colonne->addLayout(ligne);
-    }
-    colonne->addStretch();
-
+void PageOptions::connecter()
+{
     connect(m_memo1, &QPlainTextEdit::textChanged, this,
             [this] { m_controleur.setTexte(QStringLiteral("Memo1"), m_memo1->toPlainText()); });
     connect(m_mmoSolde, &QPlainTextEdit::textChanged, this,
@@ -213,8 +237,6 @@ PageOptions::PageOptions(QWidget* tsOption, ControleurOptions& controleur)
     connect(&m_controleur, &ControleurOptions::texteChange, this, [this](const QString& nom) { synchroniserTexte(nom); });
     connect(&m_controleur, &ControleurOptions::rgChoix2Change, this, [this] { synchroniserChoix2(); });
     connect(&m_controleur, &ControleurOptions::typeMessageChange, this, [this] { synchroniserTypeMessage(); });
-
-    synchroniserTout();
 }
 
 QCheckBox* PageOptions::caseA(QWidget* parent, CaseOption c, const QString& texte)

@@ -16,6 +16,7 @@ class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QToolButton;
+class QVBoxLayout;
 class QWidget;
 class TEditeurMontant;
 
@@ -32,6 +33,16 @@ public:
     QMenu* PopupMenu1() const { return m_popupMenu1; }
 
 private:
+    // One section per operation, in the page's order, then the message type.
+    void sectionMessage(QWidget* contenu, QVBoxLayout* colonne);
+    void sectionReport(QWidget* contenu, QVBoxLayout* colonne);
+    void sectionEcheance(QWidget* contenu, QVBoxLayout* colonne);
+    void sectionAnnulation(QWidget* contenu, QVBoxLayout* colonne);
+    void sectionMontants(QWidget* contenu, QVBoxLayout* colonne);
+    void sectionSolde(QWidget* contenu, QVBoxLayout* colonne);
+    void sectionTypeMessage(QWidget* contenu, QVBoxLayout* colonne);
+    void connecter();
+
     QCheckBox* caseA(QWidget* parent, CaseOption c, const QString& texte);
     QLabel* etiquette(QWidget* parent, const QString& nom, const QString& texte);
     QDateEdit* editeurDateA(QWidget* parent, const QString& nom);
