@@ -1,5 +1,5 @@
 // The system's message box and the window's operator.
-#include "EnvironnementIsole.h"
+#include "common/EnvironnementIsole.h"
 #include "app/widgets/Dialogues.h"
 #include "app/widgets/OperateurFenetre.h"
 

@@ -1,5 +1,5 @@
 // The main window: layout, captions, fonts, run-time colours, navigation, quitting, version.
-#include "EnvironnementIsole.h"
+#include "common/EnvironnementIsole.h"
 #include "kit/widgets/Apparence.h"
 #include "kit/widgets/DBGridColor.h"
 #include "kit/widgets/LabelBouton.h"

@@ -1,5 +1,5 @@
 // The two-colour grid, checked on rendered pixels and on the positions its painting computes.
-#include "EnvironnementIsole.h"
+#include "common/EnvironnementIsole.h"
 #include "kit/widgets/DBGridColor.h"
 #include "app/widgets/TfrmMain.h"
 

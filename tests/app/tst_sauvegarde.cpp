@@ -1,11 +1,11 @@
 // "Sauvegarder" on the run page of the real window, on a copy of the club test database
 // (embedded access): its place beside the specified controls, the proposed name, the
 // indicator while the backup runs, and the final message.
-#include "EnvironnementIsole.h"
+#include "common/EnvironnementIsole.h"
 #include "kit/widgets/LabelBouton.h"
 #include "app/widgets/PanneauSauvegarde.h"
 #include "app/widgets/TfrmMain.h"
-#include "batch/SessionEssai.h"
+#include "common/SessionEssai.h"
 #include "common/RecordingOperator.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 #pragma once
 // A batch run on a private copy of the club test database, as the window or the command line
 // drives it, and a client made for the operations' finer cases.
-#include "SessionEssai.h"
+#include "common/SessionEssai.h"
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"
 #include "batch/Traitement.h"

@@ -1,7 +1,7 @@
 // The CSV loading sends the numbers in chunks: what a chunk boundary could break (a number
 // lost or doubled at an edge, a refused number undoing its neighbours, the count, the order of
 // ids). Built twice: on the embedded engine, and through the loopback server (MSP_PAR_SERVEUR).
-#include "SessionEssai.h"
+#include "common/SessionEssai.h"
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"
 #include "common/RecordingOperator.h"

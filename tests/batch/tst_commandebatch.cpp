@@ -2,7 +2,7 @@
 // of the club test database (embedded access): job refusals before any connection, what it
 // prints on both streams, the run log and every exit code.
 #include "common/ProgrammeEssai.h"
-#include "db/BaseTemporaire.h"
+#include "common/BaseTemporaire.h"
 
 #include <QDir>
 #include <QFile>

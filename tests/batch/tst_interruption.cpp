@@ -3,8 +3,8 @@
 // window's run. A trigger makes the messages' operation run for a minute; the postponement
 // before it must stay, the messages and the entries after it must not exist, and (but for the
 // killed server) the work table must be empty.
-#include "SessionEssai.h"
-#include "app/EnvironnementIsole.h"
+#include "common/SessionEssai.h"
+#include "common/EnvironnementIsole.h"
 #include "kit/widgets/LabelBouton.h"
 #include "app/widgets/TfrmMain.h"
 #include "batch/ControleurOptions.h"

@@ -1,6 +1,6 @@
 // Rules of the options page on the club test database: lookups and parallel lists, the boxes'
 // click handling and exclusions, dates, amounts and the message type.
-#include "SessionEssai.h"
+#include "common/SessionEssai.h"
 #include "batch/ControleurOptions.h"
 #include "batch/FichierLot.h"
 #include "db/Modeles.h"

@@ -1,6 +1,6 @@
 // The selection and options pages on the club test database: what the operator sees after
 // each action, the controls mirroring their controllers.
-#include "SessionEssai.h"
+#include "common/SessionEssai.h"
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"
 #include "batch/widgets/EditeurMontant.h"

@@ -6,7 +6,7 @@
 #include "config/ConfigPrg.h"
 #include "common/ProgrammeEssai.h"
 #include "common/ServeurPrive.h"
-#include "db/BaseTemporaire.h"
+#include "common/BaseTemporaire.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 // Client selection on the club test database: counts, loading of the work table, messages.
-#include "SessionEssai.h"
+#include "common/SessionEssai.h"
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"
 #include "common/RecordingOperator.h"

@@ -1,6 +1,6 @@
 // "Traiter" in the window, offscreen, on the club test database: a real run from the click to
 // the summary with its details, and the button usable again after every ending.
-#include "SessionEssai.h"
+#include "common/SessionEssai.h"
 #include "kit/widgets/LabelBouton.h"
 #include "app/widgets/OperateurFenetre.h"
 #include "app/widgets/TfrmMain.h"

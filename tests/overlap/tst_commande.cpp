@@ -3,7 +3,7 @@
 // and no partial file whatever fails.
 #include "CasDoublons.h"
 #include "common/ProgrammeEssai.h"
-#include "db/BaseTemporaire.h"
+#include "common/BaseTemporaire.h"
 
 #include <QDir>
 #include <QFile>

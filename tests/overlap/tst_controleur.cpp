@@ -2,7 +2,7 @@
 // the count, the procedure recreated on each entry, its failures, sorting on the server,
 // the batches of the lazily fetched dataset, the export, and the server killed between two entries.
 #include "CasDoublons.h"
-#include "batch/SessionEssai.h"
+#include "common/SessionEssai.h"
 #include "common/RecordingOperator.h"
 #include "common/ServeurPrive.h"
 #include "overlap/ControleurDoublons.h"

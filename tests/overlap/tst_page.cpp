@@ -2,11 +2,11 @@
 // selection page, "Précédent", hiding the window, the two colours on real rows, a click on a
 // column title, "Exporter" with the file name given in place of the dialog.
 #include "CasDoublons.h"
-#include "app/EnvironnementIsole.h"
+#include "common/EnvironnementIsole.h"
 #include "kit/widgets/DBGridColor.h"
 #include "kit/widgets/LabelBouton.h"
 #include "app/widgets/TfrmMain.h"
-#include "batch/SessionEssai.h"
+#include "common/SessionEssai.h"
 #include "common/RecordingOperator.h"
 #include "overlap/ControleurDoublons.h"
 #include "overlap/ModeleEcheances.h"

@@ -2,7 +2,7 @@
 // club test database, must leave the same content behind (dumped by isql in both cases).
 // The corpus keeps to what both accept: isql refuses "SET TERM;^" (no blank after TERM), drops
 // the CR of a line break inside quoted text and leaves a last statement without terminator unrun.
-#include "BaseTemporaire.h"
+#include "common/BaseTemporaire.h"
 #include "db/Modeles.h"
 #include "config/Texte.h"
 #include "db/ScriptRunner.h"
@@ -146,4 +146,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestScriptIsql)
-#include "test_script_isql.moc"
+#include "tst_script_isql.moc"

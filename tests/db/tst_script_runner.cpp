@@ -1,6 +1,6 @@
 // The script runner on a real database: what runs, what is committed or rolled back, what the
 // handlers see, and the system's handler of the session.
-#include "BaseTemporaire.h"
+#include "common/BaseTemporaire.h"
 #include "db/Modeles.h"
 #include "db/Session.h"
 
@@ -287,4 +287,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestScriptRunner)
-#include "test_script_runner.moc"
+#include "tst_script_runner.moc"

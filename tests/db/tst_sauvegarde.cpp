@@ -2,7 +2,7 @@
 // database: the file restores with gbak into a database whose content equals the source; an
 // existing file, a missing folder and a failing backup each leave what they found. Built twice:
 // on the embedded engine, and through the loopback server (MSP_PAR_SERVEUR).
-#include "BaseTemporaire.h"
+#include "common/BaseTemporaire.h"
 #include "config/ConfigPrg.h"
 #include "db/Connexion.h"
 #include "db/Sauvegarde.h"
@@ -340,4 +340,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestSauvegarde)
-#include "test_sauvegarde.moc"
+#include "tst_sauvegarde.moc"

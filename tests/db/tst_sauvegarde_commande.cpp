@@ -139,4 +139,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestSauvegardeCommande)
-#include "test_sauvegarde_commande.moc"
+#include "tst_sauvegarde_commande.moc"

@@ -252,4 +252,4 @@ private Q_SLOTS:
 };
 
 QTEST_APPLESS_MAIN(TestScriptParser)
-#include "test_script_parser.moc"
+#include "tst_script_parser.moc"

@@ -1,6 +1,6 @@
 // The client layer on a real database: exact numbers, 8-bit texts, named parameters,
 // transactions and the error path.
-#include "BaseTemporaire.h"
+#include "common/BaseTemporaire.h"
 
 #include <QTest>
 
@@ -426,4 +426,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestFbClient)
-#include "test_fb_client.moc"
+#include "tst_fb_client.moc"

@@ -78,4 +78,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestFbParametres)
-#include "test_fb_parametres.moc"
+#include "tst_fb_parametres.moc"

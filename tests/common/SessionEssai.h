@@ -2,7 +2,7 @@
 // A session opened on a private copy of the club test database (tests run in parallel),
 // as the connection leaves it: centre 1001, server name and address in the configuration.
 #include "config/ConfigPrg.h"
-#include "db/BaseTemporaire.h"
+#include "common/BaseTemporaire.h"
 #include "db/Connexion.h"
 #include "db/Session.h"
 

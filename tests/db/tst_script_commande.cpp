@@ -109,4 +109,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestScriptCommande)
-#include "test_script_commande.moc"
+#include "tst_script_commande.moc"

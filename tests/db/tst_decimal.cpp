@@ -154,4 +154,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestDecimal)
-#include "test_decimal.moc"
+#include "tst_decimal.moc"

@@ -105,4 +105,4 @@ private Q_SLOTS:
 };
 
 QTEST_APPLESS_MAIN(TestScriptModeles)
-#include "test_script_modeles.moc"
+#include "tst_script_modeles.moc"

@@ -2,7 +2,7 @@
 // the client library, the centre number, the title, the context announced to the database,
 // and every failure with its messages. Built twice: on the embedded engine, and through the
 // loopback server (MSP_PAR_SERVEUR).
-#include "BaseTemporaire.h"
+#include "common/BaseTemporaire.h"
 #include "common/RecordingOperator.h"
 #include "config/ConfigPrg.h"
 #include "config/Environnement.h"
@@ -311,4 +311,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestConnexion)
-#include "test_connexion.moc"
+#include "tst_connexion.moc"
