@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const char16_t premier = texte.isEmpty() ? u' ' : texte.at(0).unicode();
         if (premier == u' ' || premier == u'\t' || premier == u'\r' || premier == u'\n')
             std::abort();
-        if (script::genreInstruction(texte) != st.kind)
+        if (st.kind == StatementKind::Incomplete ? script::messageIncomplete(lignes, st).isEmpty()
+                                                 : script::genreInstruction(texte) != st.kind)
             std::abort();
     }
     return 0;

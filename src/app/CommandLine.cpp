@@ -3,6 +3,7 @@
 #include "app/ConsoleOperator.h"
 #include "batch/CommandeBatch.h"
 #include "config/CommandeConfig.h"
+#include "config/LectureBornee.h"
 #include "db/Client.h"
 #include "db/CommandeSauvegarde.h"
 #include "db/CommandeScript.h"
@@ -13,42 +14,63 @@
 OptionsLigneCommande AnalyserLigneCommande(const QStringList& args)
 {
     OptionsLigneCommande o;
-    auto valeur = [&](int& i, const QString& nom) -> QString {
+    // The first fault found is the one told.
+    const auto refuser = [&](const QString& message) {
+        if (o.erreur.isEmpty())
+            o.erreur = message;
+    };
+    QStringList donnees;   // the options given, in order, each once
+    QStringList modes;     // those that choose what the program does
+    const auto valeur = [&](int& i, const QString& nom) -> QString {
         if (i + 1 >= args.size()) {
-            o.erreur = QStringLiteral("l'option %1 attend une valeur").arg(nom);
+            refuser(QStringLiteral("l'option %1 attend une valeur").arg(nom));
             return {};
         }
-        return args.at(++i);
+        const QString v = args.at(++i);
+        // An empty name would fall back to the window; an option taken as a name hides a
+        // forgotten value.
+        if (v.trimmed().isEmpty())
+            refuser(nom == QLatin1String("--racine") ? QStringLiteral("l'option --racine attend un dossier")
+                                                     : QStringLiteral("l'option %1 attend un nom de fichier").arg(nom));
+        else if (v.startsWith(QLatin1String("--")))
+            refuser(QStringLiteral("l'option %1 attend une valeur, pas l'option %2 (écrivez ./%2 pour un fichier de ce nom)")
+                        .arg(nom, entree::Extrait(v)));
+        return v;
     };
     for (int i = 0; i < args.size() && o.erreur.isEmpty(); ++i) {
         const QString& a = args.at(i);
-        if (a == QLatin1String("--racine")) o.racine = valeur(i, a);
-        else if (a == QLatin1String("--config")) o.config = true;
-        else if (a == QLatin1String("--script")) o.script = valeur(i, a);
-        else if (a == QLatin1String("--batch")) o.batch = valeur(i, a);
-        else if (a == QLatin1String("--doublons")) o.doublons = valeur(i, a);
-        else if (a == QLatin1String("--sauvegarde")) {
-            o.sauvegarde = valeur(i, a);
-            if (o.erreur.isEmpty() && o.sauvegarde.trimmed().isEmpty())
-                o.erreur = QStringLiteral("l'option --sauvegarde attend un nom de fichier");
+        const QString nom = a == QLatin1String("-h") ? QStringLiteral("--help") : a;
+        if (donnees.contains(nom)) {
+            refuser(QStringLiteral("l'option %1 est donnée deux fois").arg(a));
+            break;
         }
-        else if (a == QLatin1String("--version")) o.version = true;
-        else if (a == QLatin1String("--yes")) o.oui = true;
-        else if (a == QLatin1String("--simuler")) o.simuler = true;
-        else if (a == QLatin1String("--help") || a == QLatin1String("-h")) o.aide = true;
-        else o.erreur = QStringLiteral("option inconnue : %1").arg(a);
+        donnees << nom;
+        if (nom == QLatin1String("--racine")) o.racine = valeur(i, nom);
+        else if (nom == QLatin1String("--config")) o.config = true;
+        else if (nom == QLatin1String("--script")) o.script = valeur(i, nom);
+        else if (nom == QLatin1String("--batch")) o.batch = valeur(i, nom);
+        else if (nom == QLatin1String("--doublons")) o.doublons = valeur(i, nom);
+        else if (nom == QLatin1String("--sauvegarde")) o.sauvegarde = valeur(i, nom);
+        else if (nom == QLatin1String("--version")) o.version = true;
+        else if (nom == QLatin1String("--yes")) o.oui = true;
+        else if (nom == QLatin1String("--simuler")) o.simuler = true;
+        else if (nom == QLatin1String("--help")) o.aide = true;
+        else refuser(QStringLiteral("option inconnue : %1").arg(entree::Extrait(a)));
+        // With --batch, --sauvegarde is a step of the run; alone, it is a mode of its own.
+        if (nom != QLatin1String("--racine") && nom != QLatin1String("--yes") && nom != QLatin1String("--simuler"))
+            modes << nom;
     }
+    if (!o.batch.isEmpty())
+        modes.removeAll(QStringLiteral("--sauvegarde"));
     // A simulation changes nothing, so a backup before it would only mislead.
-    if (o.erreur.isEmpty() && o.simuler && !o.sauvegarde.isEmpty())
-        o.erreur = QStringLiteral("--simuler et --sauvegarde s'excluent");
-    if (o.erreur.isEmpty() && o.simuler && o.batch.isEmpty())
-        o.erreur = QStringLiteral("--simuler ne s'emploie qu'avec --batch JOB");
-    // With --batch, --sauvegarde is a step of the run; alone, it is a mode of its own.
-    const bool sauvegardeSeule = !o.sauvegarde.isEmpty() && o.batch.isEmpty();
-    const int modes = int(o.config) + int(!o.script.isEmpty()) + int(!o.batch.isEmpty()) + int(!o.doublons.isEmpty())
-                      + int(sauvegardeSeule);
-    if (o.erreur.isEmpty() && modes > 1)
-        o.erreur = QStringLiteral("--config, --script, --batch, --doublons et --sauvegarde s'excluent");
+    if (o.simuler && !o.sauvegarde.isEmpty())
+        refuser(QStringLiteral("--simuler et --sauvegarde s'excluent"));
+    if (o.simuler && o.batch.isEmpty())
+        refuser(QStringLiteral("--simuler ne s'emploie qu'avec --batch JOB"));
+    if (o.oui && o.batch.isEmpty())
+        refuser(QStringLiteral("--yes ne s'emploie qu'avec --batch JOB"));
+    if (modes.size() > 1)
+        refuser(QStringLiteral("%1 et %2 s'excluent : n'en donnez qu'une").arg(modes.at(0), modes.at(1)));
     return o;
 }
 

@@ -29,6 +29,17 @@ int main(int argc, char* argv[])
         QCoreApplication app(argc, argv);
         return ExecuterSansFenetre(options);
     }
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Without a display Qt aborts, leaving a core dump and an exit code of 134.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("Aucun affichage (ni DISPLAY ni WAYLAND_DISPLAY) : la fenêtre ne peut pas s'ouvrir.\n"
+                   "Lancez le programme dans une session graphique ou sous xvfb-run, ou employez un mode sans "
+                   "fenêtre (--help les liste).\n",
+                   stderr);
+        return 1;
+    }
+#endif
     QApplication app(argc, argv);
     return ExecuterFenetre(options);
 }

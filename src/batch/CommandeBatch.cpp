@@ -11,6 +11,7 @@
 #include "db/Connexion.h"
 #include "db/Session.h"
 
+#include <QScopeGuard>
 #include <QTextStream>
 #include <csignal>
 #include <cstdio>
@@ -26,21 +27,48 @@ QString lignesLf(QString texte)
     return texte;
 }
 
-int executer(const QString& fichierLot, OperatorInterface& operateur, bool simuler, const QString& sauvegarde)
+// A signal seen between two steps, before the run could be asked to stop: nothing was changed.
+int interrompuAvant(SignauxLot& signaux, OperatorInterface& operateur, int nombre)
+{
+    signaux.acquitter();
+    operateur.statut(QStringLiteral("Traitement interrompu."));
+    QTextStream(stdout) << Traitement::TexteInterruption(0, nombre) << '\n';
+    return 128 + signaux.signalRecu();
+}
+
+int nombreOperations(const FichierLot& job)
+{
+    // The two amount boxes share one operation, and a job cannot tick both.
+    int n = 0;
+    for (const CaseOption c : ControleurOptions::cases())
+        n += job.cochee(c) ? 1 : 0;
+    return n;
+}
+
+int executer(const QString& fichierLot, OperatorInterface& operateur, bool simuler, const QString& sauvegarde,
+             SignauxLot& signaux)
 {
     FichierLot job;
+    signaux.setTexteFin((Traitement::TexteInterruption(0, 0) + QLatin1Char('\n')).toUtf8());   // none known yet
     try {
         job = FichierLot::lire(fichierLot);
     } catch (const ErreurFichierLot& e) {
         operateur.erreur(e.message());
         return Arrete;
     }
+    const int nombre = nombreOperations(job);
+    signaux.setTexteFin((Traitement::TexteInterruption(0, nombre) + QLatin1Char('\n')).toUtf8());
+    if (signaux.signalRecu())
+        return interrompuAvant(signaux, operateur, nombre);
 
     DemarrerModule();
     Session session;
     ControleurOptions options(session, operateur);
     ControleurSelection selection(session, options, operateur);
-    if (!OuvrirConnexionAuDemarrage(session, operateur))
+    const bool connecte = OuvrirConnexionAuDemarrage(session, operateur);
+    if (signaux.signalRecu())
+        return interrompuAvant(signaux, operateur, nombre);
+    if (!connecte)
         return SansConnexion;
 
     try {
@@ -53,6 +81,8 @@ int executer(const QString& fichierLot, OperatorInterface& operateur, bool simul
         operateur.erreur(e.texte());
         return Arrete;
     }
+    if (signaux.signalRecu())
+        return interrompuAvant(signaux, operateur, nombre);
 
     Traitement traitement(session, options, selection, operateur);
     if (!sauvegarde.isEmpty())
@@ -67,13 +97,14 @@ int executer(const QString& fichierLot, OperatorInterface& operateur, bool simul
         sortie << Traitement::kBanniereSimulation << '\n';
         sortie.flush();
     }
-    int signal = 0;
     Traitement::Resultat r;
     {
-        SignauxLot signaux([&traitement] { traitement.interrompre(); });
+        // A signal that came since the last step stops the run before its first statement.
+        signaux.confier([&traitement] { traitement.interrompre(); });
+        const auto rendre = qScopeGuard([&signaux] { signaux.confier({}); });
         r = simuler ? traitement.simuler() : traitement.btnTraiterClick();
-        signal = signaux.signalRecu();
     }
+    const int signal = signaux.signalRecu();
 
     for (const QString& nom : r.sqlDynamique)
         operateur.avertissement(QStringLiteral("Simulation : %1 exécute du SQL dynamique (EXECUTE STATEMENT) ; ce qu'il "
@@ -106,7 +137,9 @@ int executer(const QString& fichierLot, OperatorInterface& operateur, bool simul
 
 int ExecuterCommandeBatch(const QString& fichierLot, OperatorInterface& operateur, bool simuler, const QString& sauvegarde)
 {
-    const int code = executer(fichierLot, operateur, simuler, sauvegarde);
+    SignauxLot signaux;   // before anything: the reading and the connection are part of the run
+    const int code = executer(fichierLot, operateur, simuler, sauvegarde, signaux);
+    signaux.acquitter();   // the command has ended by itself, whatever comes now
     // The session is gone: the engine may shut down.
     fb::Client::arreter();
     return code;

@@ -3,11 +3,11 @@
 #include "operator/OperatorInterface.h"
 #include "batch/ControleurOptions.h"
 #include "batch/NumerosCsv.h"
+#include "config/LectureBornee.h"
 #include "db/Connexion.h"
 #include "db/Session.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -186,19 +186,31 @@ ControleurSelection::Chargement ControleurSelection::ChargerSelection()
 
 ControleurSelection::Chargement ControleurSelection::chargerCsv()
 {
+    // What exists but is no file is named for what it is: a folder, or a pipe or device that
+    // could hold the run (and its connection) waiting for ever.
+    const QString nature = entree::Nature(m_fichier);
+    if (!nature.isEmpty())
+        return arreter(QStringLiteral("« %1 » est %2, pas un fichier : choisissez le fichier CSV des numéros de clients.")
+                           .arg(QDir::toNativeSeparators(m_fichier), nature));
     if (!QFileInfo(m_fichier).isFile())
         return arreter(QStringLiteral("Fichier non trouvé"));
 
     m_operateur.statut(QStringLiteral("Chargement fichier csv..."));
-    QFile fichier(m_fichier);
-    if (!fichier.open(QIODevice::ReadOnly)) {
+    // About eight million numbers: far above any club, and within the memory the lines take.
+    constexpr qint64 kTailleMaxCsv = qint64(64) * 1024 * 1024;
+    entree::Lecture lecture = entree::Lire(m_fichier, kTailleMaxCsv);
+    if (lecture.etat != entree::Lecture::Lu) {
         Q_EMIT reactiverTraiter();
+        const QString cause = lecture.etat == entree::Lecture::TropGrand
+            ? QStringLiteral("il dépasse %1 : ce n'est pas une liste de numéros de clients.")
+                  .arg(entree::TexteTaille(kTailleMaxCsv))
+            : lecture.erreur;
         m_operateur.erreur(QStringLiteral("Lecture impossible du fichier ") + QDir::toNativeSeparators(m_fichier)
-                           + QStringLiteral(" :\r\n") + fichier.errorString());
+                           + QStringLiteral(" :\r\n") + cause);
         return Chargement::Arrete;
     }
-    m_session.mTemp = csv::LignesFichier(fichier.readAll());
-    fichier.close();
+    m_session.mTemp = csv::LignesFichier(lecture.octets);
+    lecture.octets = QByteArray();
 
     const csv::EnsembleNumeros numeros = csv::NumerosClients(m_session.mTemp);
     if (numeros.empty())

@@ -1,6 +1,7 @@
 #include "batch/FichierLot.h"
 
 #include "batch/ControleurSelection.h"
+#include "config/LectureBornee.h"
 #include "config/Texte.h"
 #include "db/Decimal.h"
 
@@ -94,6 +95,30 @@ std::optional<int> entierParmi(const QString& valeur, int maximum)
     return n <= maximum ? std::optional<int>(n) : std::nullopt;
 }
 
+// The characters a text takes in the column it ends in, and that column's room: Memo1 goes to
+// CLIENTS_MESSAGE.CMG_MESSAGE, VARCHAR(4000), with CR LF line breaks and the character 127 that
+// the filling adds; mmoSolde to the template's SMSG, VARCHAR(250), trimmed, each "%SOLDE"
+// becoming a balance of up to 20 characters. Longer, the server would refuse the operation.
+struct Place
+{
+    qsizetype longueur;
+    qsizetype maximum;
+};
+
+Place placeTexte(const QString& nom, const QString& texte)
+{
+    if (nom == QLatin1String("Memo1"))
+        return {texte.size() + texte.count(QLatin1Char('\n')) + 1, 4000};
+    qsizetype debut = 0;
+    qsizetype fin = texte.size();
+    while (debut < fin && texte.at(debut).unicode() <= 32)
+        ++debut;
+    while (fin > debut && texte.at(fin - 1).unicode() <= 32)
+        --fin;
+    const QString t = texte.mid(debut, fin - debut);
+    return {t.size() + t.count(QLatin1Char('\n')) + t.count(QLatin1String("%SOLDE")) * (20 - 6), 250};
+}
+
 [[noreturn]] void refuser(const QString& fichier, int ligne, const QString& raison)
 {
     throw ErreurFichierLot(QStringLiteral("Fichier de lot « %1 », ligne %2 : %3").arg(fichier).arg(ligne).arg(raison));
@@ -108,19 +133,26 @@ std::optional<int> entierParmi(const QString& valeur, int maximum)
 
 FichierLot FichierLot::lire(const QString& chemin)
 {
-    const QFileInfo info(chemin);
-    if (info.isDir())
+    // A job of the keys above holds a few kilobytes: more is no job file, and /dev/zero or a
+    // pipe that never ends must not fill the memory.
+    constexpr qint64 kTailleMax = 1024 * 1024;
+    const entree::Lecture l = entree::Lire(chemin, kTailleMax);
+    switch (l.etat) {
+    case entree::Lecture::Lu:
+        break;
+    case entree::Lecture::Absent:
+        throw ErreurFichierLot(QStringLiteral("Le fichier de lot « %1 » n'existe pas.").arg(nomFichier(chemin)));
+    case entree::Lecture::Dossier:
         throw ErreurFichierLot(QStringLiteral("Le fichier de lot « %1 » est un dossier : donnez le chemin d'un fichier.")
                                    .arg(nomFichier(chemin)));
-    QFile f(chemin);
-    if (!f.open(QIODevice::ReadOnly))
+    case entree::Lecture::Illisible:
         throw ErreurFichierLot(QStringLiteral("Le fichier de lot « %1 » ne peut pas être lu : %2.")
-                                   .arg(nomFichier(chemin), f.errorString()));
-    constexpr qint64 kTailleMax = 1024 * 1024;
-    if (f.size() > kTailleMax)
-        throw ErreurFichierLot(QStringLiteral("Le fichier de lot « %1 » dépasse 1 Mo : ce n'est pas un fichier de lot.")
-                                   .arg(nomFichier(chemin)));
-    return analyser(chemin, texte::decoderFichier(f.readAll()));
+                                   .arg(nomFichier(chemin), l.erreur));
+    case entree::Lecture::TropGrand:
+        throw ErreurFichierLot(QStringLiteral("Le fichier de lot « %1 » dépasse %2 : ce n'est pas un fichier de lot.")
+                                   .arg(nomFichier(chemin), entree::TexteTaille(kTailleMax)));
+    }
+    return analyser(chemin, texte::decoderFichier(l.octets));
 }
 
 FichierLot FichierLot::analyser(const QString& chemin, const QString& texte)
@@ -131,6 +163,7 @@ FichierLot FichierLot::analyser(const QString& chemin, const QString& texte)
 
     QString section;
     QMap<QString, int> vues;   // "Section/clé" → line
+    QMap<QString, int> sections;   // section → line of its header
     const QStringList lignes = texte.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
     for (int n = 0; n < lignes.size(); ++n) {
         const int numero = n + 1;
@@ -139,33 +172,41 @@ FichierLot FichierLot::analyser(const QString& chemin, const QString& texte)
             continue;
         if (ligne.startsWith(QLatin1Char('['))) {
             if (!ligne.endsWith(QLatin1Char(']')))
-                refuser(fichier, numero, QStringLiteral("en-tête de section mal formé « %1 ».").arg(ligne));
+                refuser(fichier, numero, QStringLiteral("en-tête de section mal formé « %1 ».").arg(entree::Extrait(ligne)));
             const QString nom = ligne.mid(1, ligne.size() - 2).trimmed();
             if (nom.compare(QLatin1String("Selection"), Qt::CaseInsensitive) == 0)
                 section = QStringLiteral("Selection");
             else if (nom.compare(QLatin1String("Options"), Qt::CaseInsensitive) == 0)
                 section = QStringLiteral("Options");
             else
-                refuser(fichier, numero, QStringLiteral("section inconnue [%1] (sections admises : [Selection], [Options]).").arg(nom));
+                refuser(fichier, numero, QStringLiteral("section inconnue [%1] (sections admises : [Selection], [Options]).")
+                                             .arg(entree::Extrait(nom)));
+            // As for a key given twice: which of the two would the operator have meant?
+            if (sections.contains(section))
+                refuser(fichier, numero, QStringLiteral("la section [%1] est déjà donnée ligne %2 : réunissez ses clés "
+                                                        "sous un seul en-tête.")
+                                             .arg(section).arg(sections.value(section)));
+            sections.insert(section, numero);
             continue;
         }
         const qsizetype egal = ligne.indexOf(QLatin1Char('='));
         if (egal <= 0)
-            refuser(fichier, numero, QStringLiteral("ligne illisible « %1 » (attendu : clé=valeur).").arg(ligne));
+            refuser(fichier, numero, QStringLiteral("ligne illisible « %1 » (attendu : clé=valeur).").arg(entree::Extrait(ligne)));
         const QString nom = ligne.left(egal).trimmed();
         const QString valeur = ligne.mid(egal + 1).trimmed();
         if (section.isEmpty())
-            refuser(fichier, numero, QStringLiteral("la clé « %1 » précède toute section.").arg(nom));
+            refuser(fichier, numero, QStringLiteral("la clé « %1 » précède toute section.").arg(entree::Extrait(nom)));
         const Cle* cle = trouverCle(section, nom);
         if (!cle)
-            refuser(fichier, numero, QStringLiteral("clé inconnue « %1 » dans la section [%2].").arg(nom, section));
+            refuser(fichier, numero, QStringLiteral("clé inconnue « %1 » dans la section [%2].").arg(entree::Extrait(nom), section));
         const QString nomCle = cle->nom;
         const QString id = section + QLatin1Char('/') + nomCle;
         if (vues.contains(id))
             refuser(fichier, numero, QStringLiteral("la clé « %1 » est déjà donnée ligne %2.").arg(nomCle).arg(vues.value(id)));
         vues.insert(id, numero);
         const auto invalide = [&](const QString& attendu) {
-            return QStringLiteral("valeur « %1 » de la clé « %2 » non valide (attendu : %3).").arg(valeur, nomCle, attendu);
+            return QStringLiteral("valeur « %1 » de la clé « %2 » non valide (attendu : %3).")
+                .arg(entree::Extrait(valeur), nomCle, attendu);
         };
 
         switch (cle->genre) {
@@ -193,9 +234,16 @@ FichierLot FichierLot::analyser(const QString& chemin, const QString& texte)
                 job.cases.insert(*ControleurOptions::caseParNom(nomCle), *n == 1);
             break;
         }
-        case Genre::Texte:
-            job.textes.insert(nomCle, texteJob(valeur));
+        case Genre::Texte: {
+            const QString texte = texteJob(valeur);
+            const Place place = placeTexte(nomCle, texte);
+            if (place.longueur > place.maximum)
+                refuser(fichier, numero, QStringLiteral("le texte de la clé « %1 » prendrait %2 caractères dans la base, "
+                                                        "qui en reçoit %3 au plus : raccourcissez-le.")
+                                             .arg(nomCle).arg(place.longueur).arg(place.maximum));
+            job.textes.insert(nomCle, texte);
             break;
+        }
         case Genre::Date: {
             static const QRegularExpression forme(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
             const QDate d = QDate::fromString(valeur, QStringLiteral("yyyy-MM-dd"));
@@ -205,7 +253,13 @@ FichierLot FichierLot::analyser(const QString& chemin, const QString& texte)
             break;
         }
         case Genre::Montant: {
+            static const QRegularExpression nombre(QStringLiteral("^[+-]?[0-9]+(\\.[0-9]{0,2})?$"));
             const auto d = decimaux::depuisTexte(valeur, 2);
+            if ((d && qAbs(d->valeur) > decimaux::kCentimesMax) || (!d && nombre.match(valeur).hasMatch()))
+                refuser(fichier, numero, QStringLiteral("valeur « %1 » de la clé « %2 » trop grande (les montants vont de "
+                                                        "-%3 à %3).")
+                                             .arg(entree::Extrait(valeur), nomCle,
+                                                  fb::Decimal{decimaux::kCentimesMax, -2}.texte()));
             if (!d)
                 refuser(fichier, numero, invalide(QStringLiteral("un nombre, un point pour les décimales, deux décimales au plus")));
             job.montants.insert(nomCle, *d);

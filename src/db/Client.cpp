@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <atomic>
+
 #ifdef Q_OS_WIN
 #include <QLibrary>
 #else
@@ -91,6 +93,16 @@ struct Symboles
     }
 };
 
+// While set, a SIGINT or SIGTERM does not make the library shut its attachments down: the
+// program ends its run itself (the library's handler, installed at the first attachment, would
+// otherwise turn an interruption into a lost connection).
+std::atomic<bool> g_signauxAuProgramme{false};
+
+int confirmerArret(const int raison, const int, void*)
+{
+    return raison == fb_shutrsn_signal && g_signauxAuProgramme ? 1 : 0;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -160,6 +172,10 @@ Client& Client::charger(const QString& chemin)
     }
     impl->util = impl->master->getUtilInterface();
     impl->dispatcher = impl->master->getDispatcher();
+    if (auto rappel = reinterpret_cast<decltype(&fb_shutdown_callback)>(symboles.chercher("fb_shutdown_callback"))) {
+        ISC_STATUS_ARRAY statut{};
+        rappel(statut, confirmerArret, fb_shut_confirmation, nullptr);
+    }
     auto* client = new Client(impl);
     table.insert(chemin, client);
     return *client;
@@ -174,6 +190,11 @@ void Client::arreter()
         i->arrete = true;
         sansErreur(*i, [&](ThrowStatusWrapper* s) { i->dispatcher->shutdown(s, 0, fb_shutrsn_app_stopped); });
     }
+}
+
+void Client::laisserSignauxAuProgramme(bool oui)
+{
+    g_signauxAuProgramme = oui;
 }
 
 QString Client::nomBibliothequePlateforme()

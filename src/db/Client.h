@@ -19,6 +19,8 @@ public:
     static Client& charger(const QString& chemin);
     // Shuts the dispatcher down if a library was loaded (call once before the process exits).
     static void arreter();
+    // While true, SIGINT and SIGTERM are the program's: the library does not shut down on them.
+    static void laisserSignauxAuProgramme(bool oui);
     // Name of the platform's client library file ("libfbclient.so.2").
     static QString nomBibliothequePlateforme();
 

@@ -3,29 +3,41 @@
 #include "operator/OperatorInterface.h"
 #include "config/ConfigPrg.h"
 #include "config/FichierConfig.h"
+#include "config/LectureBornee.h"
 #include "config/Texte.h"
 #include "db/Connexion.h"
 #include "db/Session.h"
 
-#include <QFile>
 #include <QTextStream>
 
 namespace {
 
 enum CodeSortie { Reussi = 0, FichierIlisible = 1, SansConnexion = 2, AvecErreurs = 3 };
 
+constexpr qint64 kTailleMaxScript = qint64(128) * 1024 * 1024;
+
 int executer(const QString& fichier, OperatorInterface& operateur)
 {
-    // Read before connecting: an unreadable file costs no connection.
-    QFile source(fichier);
-    if (!source.open(QIODevice::ReadOnly)) {
-        operateur.erreur(QStringLiteral("Le script « %1 » ne peut pas être lu : %2.\n"
-                                        "Vérifiez le chemin du fichier et vos droits de lecture.")
-                             .arg(fichier, source.errorString()));
+    // Read before connecting: an unreadable file costs no connection. The ceiling keeps
+    // /dev/zero or an endless pipe from filling the memory; no real script comes near it.
+    entree::Lecture lecture = entree::Lire(fichier, kTailleMaxScript);
+    if (lecture.etat != entree::Lecture::Lu) {
+        QString cause = lecture.erreur;
+        QString conseil = QStringLiteral("Vérifiez le chemin du fichier et vos droits de lecture.");
+        if (lecture.etat == entree::Lecture::Absent)
+            cause = QStringLiteral("il n'existe pas");
+        else if (lecture.etat == entree::Lecture::Dossier)
+            cause = QStringLiteral("c'est un dossier");
+        else if (lecture.etat == entree::Lecture::TropGrand) {
+            cause = QStringLiteral("il dépasse %1, la plus grande taille de script admise")
+                        .arg(entree::TexteTaille(kTailleMaxScript));
+            conseil = QStringLiteral("Partagez-le en plusieurs scripts.");
+        }
+        operateur.erreur(QStringLiteral("Le script « %1 » ne peut pas être lu : %2.\n%3").arg(fichier, cause, conseil));
         return FichierIlisible;
     }
-    const QString texte = texte::decoderFichier(source.readAll());
-    source.close();
+    const QString texte = texte::decoderFichier(lecture.octets);
+    lecture.octets = QByteArray();
 
     DemarrerModule();
 

@@ -27,6 +27,9 @@ Q_DECLARE_METATYPE(fb::Decimal)
 
 namespace decimaux {
 
+// The amounts an operator can type in the options page's editors: ±999,999,999.99, in cents.
+inline constexpr qint64 kCentimesMax = 99'999'999'999;
+
 // 10^n, for n from 0 to 18.
 qint64 puissance10(int n);
 

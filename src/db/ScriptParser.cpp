@@ -41,8 +41,21 @@ public:
     {
         for (qsizetype ln = 0; ln < m_lignes.size(); ++ln)
             analyserLigne(ln);
-        if (m_dansInstruction && !m_dansSetTerm) {
-            const qsizetype derniere = m_lignes.size() - 1;
+        const qsizetype derniere = m_lignes.size() - 1;
+        if (m_mode == Mode::Commentaire) {
+            // What follows an open "/*" would vanish: it is reported, from the statement or the
+            // comment on.
+            if (!m_dansInstruction) {
+                m_courante = ScriptStatement{};
+                m_courante.startLine = m_ligneCommentaire;
+                m_courante.startColumn = m_colonneCommentaire;
+            }
+            incomplet(Defaut::CommentaireOuvert, m_ligneCommentaire, qint32(derniere),
+                      quint32(m_lignes.at(derniere).size()));
+        } else if (m_dansInstruction && m_dansSetTerm) {
+            incomplet(Defaut::SetTermSansFin, m_courante.startLine, qint32(derniere),
+                      quint32(m_lignes.at(derniere).size()));
+        } else if (m_dansInstruction) {
             terminer(qint32(derniere), quint32(m_lignes.at(derniere).size()));
         }
         return std::move(m_resultat);
@@ -56,6 +69,8 @@ private:
         const QStringView s(m_lignes.at(ln));
         const qsizetype n = s.size();
         qsizetype i = 0;
+        if (m_dansSetTerm && !m_nouveauTerminateur.isEmpty())
+            m_apresMot = true;   // a line break ends the word
         while (i < n) {
             const QChar c = s[i];
             const QChar suivant = i + 1 < n ? s[i + 1] : QChar();
@@ -79,7 +94,7 @@ private:
             if (!m_dansInstruction) {
                 if (estBlanc(c)) { ++i; continue; }
                 if (c == u'-' && suivant == u'-') return;
-                if (c == u'/' && suivant == u'*') { m_mode = Mode::Commentaire; i += 2; continue; }
+                if (c == u'/' && suivant == u'*') { ouvrirCommentaire(ln, i); i += 2; continue; }
                 // An empty statement: a terminator with nothing before it.
                 if (motCleEn(s, i, m_terminateur)) { i += m_terminateur.size(); continue; }
                 if (c == u',' || c == u';' || c == u'^' || c == u'}') { ++i; continue; }
@@ -100,8 +115,18 @@ private:
                     finirSetTerm(ln, i - m_terminateur.size());
                     continue;
                 }
-                if (!estBlanc(c))
+                if (!estBlanc(c)) {
+                    // "SET TERM ^" then a statement, without the terminator in force between
+                    // them: isql takes "^" and goes on; so does the runner, but says so.
+                    if (m_apresMot && m_nouveauTerminateur.size() <= kLongueurMaxTerminateur) {
+                        setTermAvantSuite(ln);
+                        continue;   // c begins the next statement
+                    }
                     m_nouveauTerminateur.append(c);
+                    m_finMot = {qint32(ln), quint32(i + 1)};
+                } else if (!m_nouveauTerminateur.isEmpty()) {
+                    m_apresMot = true;
+                }
                 ++i;
                 continue;
             }
@@ -110,6 +135,7 @@ private:
                 m_attendTerm = false;
                 if (motCleEn(s, i, u"TERM")) {
                     m_dansSetTerm = true;
+                    m_apresMot = false;
                     m_nouveauTerminateur.clear();
                     i += 4;
                     continue;
@@ -123,7 +149,7 @@ private:
                 continue;
             }
             if (c == u'-' && suivant == u'-') return;
-            if (c == u'/' && suivant == u'*') { m_mode = Mode::Commentaire; i += 2; continue; }
+            if (c == u'/' && suivant == u'*') { ouvrirCommentaire(ln, i); i += 2; continue; }
             if (motCleEn(s, i, m_terminateur)) {
                 finirAvant(ln, i);
                 i += m_terminateur.size();
@@ -154,6 +180,32 @@ private:
         finirAvant(ln, i);
     }
 
+    void ouvrirCommentaire(qsizetype ln, qsizetype i)
+    {
+        m_mode = Mode::Commentaire;
+        m_ligneCommentaire = qint32(ln);
+        m_colonneCommentaire = quint32(i + 1);
+    }
+
+    void setTermAvantSuite(qsizetype ln)
+    {
+        m_terminateur = m_nouveauTerminateur;
+        m_dansSetTerm = false;
+        incomplet(Defaut::SetTermAvantSuite, qint32(ln), m_finMot.ligne, m_finMot.colonne);
+    }
+
+    void incomplet(Defaut defaut, qint32 ligneDefaut, qint32 ligneFin, quint32 colonneFin)
+    {
+        m_courante.endLine = ligneFin;
+        m_courante.endColumn = colonneFin;
+        m_courante.kind = StatementKind::Incomplete;
+        m_courante.defaut = defaut;
+        m_courante.ligneDefaut = ligneDefaut;
+        m_resultat.append(m_courante);
+        m_dansInstruction = false;
+        m_attendTerm = false;
+    }
+
     void terminer(qint32 ligneFin, quint32 colonneFin)
     {
         m_courante.endLine = ligneFin;
@@ -173,6 +225,15 @@ private:
     bool m_dansInstruction = false;
     bool m_attendTerm = false;
     bool m_dansSetTerm = false;
+    bool m_apresMot = false;   // SET TERM: a blank came after the collected characters
+    struct Position
+    {
+        qint32 ligne = 0;
+        quint32 colonne = 0;
+    };
+    Position m_finMot;   // SET TERM: the last collected character
+    qint32 m_ligneCommentaire = 0;
+    quint32 m_colonneCommentaire = 0;
     ScriptStatement m_courante;
 };
 
@@ -192,6 +253,38 @@ bool motCleEn(QStringView texte, qsizetype pos, QStringView motCle)
 QList<ScriptStatement> decouper(const QStringList& lignes)
 {
     return Decoupeur(lignes).executer();
+}
+
+QString messageIncomplete(const QStringList& lignes, const ScriptStatement& instruction)
+{
+    const int debut = instruction.startLine + 1;
+    qint32 derniere = instruction.endLine;   // blank lines at the end of the script are no text
+    while (derniere > instruction.startLine && lignes.value(derniere).trimmed().isEmpty())
+        --derniere;
+    const int fin = derniere + 1;
+    const int defaut = instruction.ligneDefaut + 1;
+    switch (instruction.defaut) {
+    case Defaut::CommentaireOuvert:
+        return QStringLiteral("Le commentaire ouvert par « /* » ligne %1 n'est jamais fermé par « */ » : le texte des "
+                              "lignes %2 à %3 n'est pas exécuté.")
+            .arg(defaut).arg(debut).arg(fin);
+    case Defaut::SetTermSansFin:
+        return QStringLiteral("Le SET TERM de la ligne %1 n'est pas fini par le terminateur en vigueur avant la fin du "
+                              "script : le texte des lignes %1 à %2 n'est pas exécuté.")
+            .arg(debut).arg(fin);
+    case Defaut::SetTermAvantSuite: {
+        const QString texte = texteInstruction(lignes, instruction);
+        qsizetype i = texte.size();
+        while (i > 0 && !estBlanc(texte.at(i - 1)))
+            --i;
+        return QStringLiteral("Le SET TERM de la ligne %1 n'est pas fini par le terminateur en vigueur avant la ligne %2 "
+                              ": « %3 » devient le terminateur, comme avec isql, et la suite est lue avec lui.")
+            .arg(debut).arg(defaut).arg(texte.mid(i));
+    }
+    case Defaut::Aucun:
+        break;
+    }
+    return QString();
 }
 
 QStringList lignesInstruction(const QStringList& lignes, const ScriptStatement& instruction)

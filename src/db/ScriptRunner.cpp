@@ -104,6 +104,15 @@ void ScriptRunner::executer(int numero, const ScriptStatement& instruction, cons
         }
         return;
 
+    case StatementKind::Incomplete: {
+        // A client-side failure: counted and reported like a refused statement, never sent.
+        const DbError erreur(script::messageIncomplete(lignes, instruction));
+        if (!OnExecuteError)
+            throw erreur;
+        signaler(numero, instruction, lignes, erreur, false);
+        return;
+    }
+
     case StatementKind::Server:
     case StatementKind::Definition:
         try {

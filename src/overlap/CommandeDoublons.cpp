@@ -4,12 +4,12 @@
 #include "db/Modeles.h"
 #include "config/ConfigPrg.h"
 #include "config/FichierConfig.h"
+#include "config/FichierSortie.h"
 #include "db/Connexion.h"
 #include "db/Session.h"
 #include "overlap/Echeances.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QTextStream>
 
 namespace {
@@ -21,11 +21,10 @@ int executer(const QString& fichier, OperatorInterface& operateur)
     const QString chemin = QDir::toNativeSeparators(fichier);
     // Opened before connecting: a file that cannot be written costs no connection. Nothing
     // replaces FILE until every row is in.
-    QSaveFile sortie(fichier);
-    if (!sortie.open(QIODevice::WriteOnly)) {
-        operateur.erreur(QStringLiteral("Le fichier « %1 » ne peut pas être écrit : %2.\n"
-                                        "Vérifiez le chemin et vos droits d'écriture dans son dossier.")
-                             .arg(chemin, sortie.errorString()));
+    FichierSortie sortie(fichier);
+    if (!sortie.ouvrir()) {
+        operateur.erreur(QStringLiteral("Le fichier « %1 » ne peut pas être écrit : %2.\n%3")
+                             .arg(chemin, sortie.cause(), sortie.conseil()));
         return FichierImpossible;
     }
 
@@ -52,13 +51,19 @@ int executer(const QString& fichier, OperatorInterface& operateur)
     } catch (const DbError&) {
         // Only reads were left in it; the file is already complete.
     }
+    // A device or a pipe written in place keeps what it was sent before the failure.
+    const bool enPlace = sortie.enPlace();
     switch (r.etat) {
     case ResultatExport::FichierImpossible:
-        operateur.erreur(QStringLiteral("Le fichier « %1 » n'a pas pu être écrit, il n'a pas été créé : %2.")
+        operateur.erreur((enPlace ? QStringLiteral("L'écriture dans « %1 » s'est arrêtée sur une erreur : %2.")
+                                  : QStringLiteral("Le fichier « %1 » n'a pas pu être écrit, il n'a pas été créé : %2."))
                              .arg(chemin, r.erreur));
         return FichierImpossible;
     case ResultatExport::LectureImpossible:
-        operateur.erreur(QStringLiteral("Les échéances n'ont pas pu être lues, le fichier « %1 » n'a pas été créé :\n%2")
+        operateur.erreur((enPlace ? QStringLiteral("Les échéances n'ont pas pu être lues jusqu'au bout, « %1 » peut en "
+                                                   "avoir reçu une partie :\n%2")
+                                  : QStringLiteral("Les échéances n'ont pas pu être lues, le fichier « %1 » n'a pas été "
+                                                   "créé :\n%2"))
                              .arg(chemin, r.erreur));
         return AvecErreurs;
     case ResultatExport::Ecrit:

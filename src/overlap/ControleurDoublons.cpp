@@ -2,13 +2,13 @@
 
 #include "operator/OperatorInterface.h"
 #include "db/Modeles.h"
+#include "config/FichierSortie.h"
 #include "db/Connexion.h"
 #include "db/Session.h"
 #include "overlap/Echeances.h"
 #include "overlap/ModeleEcheances.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 ControleurDoublons::ControleurDoublons(Session& session, OperatorInterface& operateur, QObject* parent)
     : QObject(parent), m_session(session), m_operateur(operateur),
@@ -114,24 +114,29 @@ bool ControleurDoublons::exporter(const QString& fichier)
     if (fichier.isEmpty())
         return false;
     const QString chemin = QDir::toNativeSeparators(fichier);
-    QSaveFile sortie(fichier);
-    if (!sortie.open(QIODevice::WriteOnly)) {
-        m_operateur.erreur(QStringLiteral("Le fichier %1 ne peut pas être écrit :\r\n%2\r\n"
-                                          "Choisissez un autre dossier ou vérifiez vos droits d'écriture.")
-                               .arg(chemin, sortie.errorString()));
+    FichierSortie sortie(fichier);
+    if (!sortie.ouvrir()) {
+        m_operateur.erreur(QStringLiteral("Le fichier %1 ne peut pas être écrit :\r\n%2.\r\n%3")
+                               .arg(chemin, sortie.cause(), sortie.conseil()));
         return false;
     }
     const ResultatExport r = ExporterEcheances(m_session.dbZelto, m_session.trZelto, sqlCourant(), sortie);
+    // A device or a pipe written in place keeps what it was sent before the failure.
+    const bool enPlace = sortie.enPlace();
     switch (r.etat) {
     case ResultatExport::Ecrit:
         m_operateur.information(QStringLiteral("%1 échéance(s) exportée(s) dans %2.").arg(r.lignes).arg(chemin));
         return true;
     case ResultatExport::FichierImpossible:
-        m_operateur.erreur(QStringLiteral("Le fichier %1 n'a pas pu être écrit, il n'a pas été créé :\r\n%2")
+        m_operateur.erreur((enPlace ? QStringLiteral("L'écriture dans %1 s'est arrêtée sur une erreur :\r\n%2")
+                                    : QStringLiteral("Le fichier %1 n'a pas pu être écrit, il n'a pas été créé :\r\n%2"))
                                .arg(chemin, r.erreur));
         return false;
     case ResultatExport::LectureImpossible:
-        m_operateur.erreur(QStringLiteral("Les échéances n'ont pas pu être lues, le fichier %1 n'a pas été créé :\r\n%2")
+        m_operateur.erreur((enPlace ? QStringLiteral("Les échéances n'ont pas pu être lues jusqu'au bout, %1 peut en "
+                                                     "avoir reçu une partie :\r\n%2")
+                                    : QStringLiteral("Les échéances n'ont pas pu être lues, le fichier %1 n'a pas été "
+                                                     "créé :\r\n%2"))
                                .arg(chemin, r.erreur));
         return false;
     }

@@ -1,8 +1,7 @@
 #include "overlap/Echeances.h"
 
+#include "config/FichierSortie.h"
 #include "db/Firebird.h"
-
-#include <QSaveFile>
 
 namespace {
 
@@ -71,21 +70,21 @@ QString ChampCsv(const QString& texte)
 }
 
 ResultatExport ExporterEcheances(fb::Database& base, fb::Transaction& transaction, const QString& sql,
-                                 QSaveFile& fichier)
+                                 FichierSortie& fichier)
 {
     ResultatExport r;
     QByteArray bloc;
     const auto ecrire = [&](bool fin) {
         if (bloc.size() < kTailleBloc && !fin)
             return true;
-        const bool ok = fichier.write(bloc) == bloc.size();
+        const bool ok = fichier.ecrire(bloc);
         bloc.clear();
         return ok;
     };
     const auto echecFichier = [&] {
         r.etat = ResultatExport::FichierImpossible;
-        r.erreur = fichier.errorString();
-        fichier.cancelWriting();
+        r.erreur = fichier.cause();
+        fichier.abandonner();
         return r;
     };
 
@@ -115,13 +114,13 @@ ResultatExport ExporterEcheances(fb::Database& base, fb::Transaction& transactio
         q.release();
     } catch (const DbError& e) {
         // Half a list would pass for the whole one: nothing is written.
-        fichier.cancelWriting();
+        fichier.abandonner();
         r.etat = ResultatExport::LectureImpossible;
         r.erreur = e.texte();
         r.lignes = 0;
         return r;
     }
-    if (!ecrire(true) || !fichier.commit())
+    if (!ecrire(true) || !fichier.valider())
         return echecFichier();
     return r;
 }

@@ -4,7 +4,7 @@
 #include <QString>
 #include <Qt>
 
-class QSaveFile;
+class FichierSortie;
 namespace fb {
 class Database;
 class Transaction;
@@ -33,9 +33,10 @@ struct ResultatExport
 // Streams every row of `sql` into `fichier` (already open, not yet committed) through a
 // cursor of its own on `transaction` (started when needed, left as it is), then commits the
 // file. UTF-8, ";" between fields, a header of the column titles, dates yyyy-MM-dd, NULL
-// empty, CR LF line ends. On any failure the file is discarded: no partial file is left.
+// empty, CR LF line ends. On any failure the file is discarded: no partial file is left (a
+// device or a pipe written in place keeps what it was sent).
 ResultatExport ExporterEcheances(fb::Database& base, fb::Transaction& transaction, const QString& sql,
-                                 QSaveFile& fichier);
+                                 FichierSortie& fichier);
 
 // One CSV field: quoted when it holds ";", a quote or a line break, inner quotes doubled.
 QString ChampCsv(const QString& texte);

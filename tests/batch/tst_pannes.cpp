@@ -88,8 +88,9 @@ void TestPannes::journalImpossible()
     BaseTemporaire base(qEnvironmentVariable("MSP_TESTDB"));
     prog.configurer(base.chemin);
     ProgrammeEssai::ecrire(prog.d(QStringLiteral("home/.local/share")), "un fichier, pas un dossier");
-    ProgrammeEssai::ecrire(prog.d(QStringLiteral("job.ini")),
-                           "[Options]\ncbMsg=1\nMemo1=" + QByteArray(4001, 'x') + "\ncbCreate=1\n");
+    base.executer({QStringLiteral("CREATE EXCEPTION E_REFUS 'message refusé'"),
+                   QStringLiteral("CREATE TRIGGER T_REFUS FOR CLIENTS_MESSAGE BEFORE INSERT AS BEGIN EXCEPTION E_REFUS; END")});
+    ProgrammeEssai::ecrire(prog.d(QStringLiteral("job.ini")), "[Options]\ncbMsg=1\nMemo1=Bonjour\ncbCreate=1\n");
     const ProgrammeEssai::Resultat r = prog.lancer({QStringLiteral("--batch"), prog.d(QStringLiteral("job.ini"))});
     QCOMPARE(r.code, 5);
     QVERIFY2(r.erreurs.contains(prog.d(QStringLiteral("home/.local/share/temp"))), qPrintable(r.erreurs));

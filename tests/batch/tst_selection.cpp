@@ -195,7 +195,8 @@ void TestSelection::arrets_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("missing file") << 0 << "absent.csv" << QByteArray() << "Fichier non trouvé";
     QTest::newRow("no name") << 0 << "" << QByteArray() << "Fichier non trouvé";
-    QTest::newRow("a folder") << 0 << "dossier" << QByteArray() << "Fichier non trouvé";
+    QTest::newRow("a folder") << 0 << "dossier" << QByteArray()
+                              << "« %1 » est un dossier, pas un fichier : choisissez le fichier CSV des numéros de clients.";
     QTest::newRow("only a header") << 0 << "entete.csv" << QByteArray("Numero\r\n") << "Aucun numéro de client trouvé";
     QTest::newRow("empty file") << 0 << "vide.csv" << QByteArray("") << "Aucun numéro de client trouvé";
     QTest::newRow("empty pre-filled table") << 1 << "" << QByteArray() << "Aucun client trouvé";
@@ -225,7 +226,7 @@ void TestSelection::arrets()
 
     QCOMPARE(selection.ChargerSelection(), ControleurSelection::Chargement::Arrete);
     QCOMPARE(reactive.count(), 1);
-    QCOMPARE(op.textes("avertissement"), QStringList{message});
+    QCOMPARE(op.textes("avertissement"), QStringList{message.replace(QStringLiteral("%1"), QDir::toNativeSeparators(chemin))});
     QCOMPARE(op.messages.size(), 1);
     QCOMPARE(e.entier("SELECT COUNT(*) FROM T_CLIENTS_PRESENTS"), 1);
 }

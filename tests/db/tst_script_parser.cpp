@@ -17,6 +17,7 @@ QStringList resume(const QStringList& lignes)
         case StatementKind::Definition: genre = "D"; break;
         case StatementKind::Commit: genre = "C"; break;
         case StatementKind::Rollback: genre = "R"; break;
+        case StatementKind::Incomplete: genre = "I"; break;
         }
         r << QLatin1String(genre) + QLatin1Char(':') + script::texteInstruction(lignes, st);
     }
@@ -110,6 +111,13 @@ private Q_SLOTS:
         QTest::newRow("SET TERM with a terminator of 33 characters goes to the server")
             << QStringList{"SET TERM " + QString(33, u'!') + ";", "SELECT 1 FROM R;"}
             << QStringList{"S:SET TERM " + QString(33, u'!'), "S:SELECT 1 FROM R"};
+        // Never lost: isql stops on these, the runner reports them and goes on.
+        QTest::newRow("SET TERM without terminator before a statement")
+            << QStringList{"SET TERM ^", "SELECT 1 FROM R^", "SET TERM ;^"} << QStringList{"I:SET TERM ^", "S:SELECT 1 FROM R"};
+        QTest::newRow("SET TERM without terminator at the end")
+            << QStringList{"SELECT 1 FROM R;", "SET TERM ^"} << QStringList{"S:SELECT 1 FROM R", "I:SET TERM ^"};
+        QTest::newRow("comment never closed, between and inside statements")
+            << QStringList{"SELECT 1 FROM R; /* a", "SELECT 2 FROM R;"} << QStringList{"S:SELECT 1 FROM R", "I:/* a\r\nSELECT 2 FROM R;"};
         QTest::newRow("kinds")
             << QStringList{"CREATE TABLE T (A INT);", "create or alter procedure P as begin end;",
                            "RECREATE VIEW V AS SELECT 1 FROM R;", "ALTER TABLE T ADD B INT;", "DROP TABLE T;",

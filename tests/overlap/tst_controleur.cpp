@@ -316,6 +316,10 @@ private Q_SLOTS:
         QCOMPARE(p.op.textes("erreur").size(), 1);
         QVERIFY(p.op.textes("erreur").at(0).contains(impossible));
         QVERIFY(f.exists());
+        // As with --doublons: what is not a regular file is never replaced.
+        QVERIFY(!p.controleur.exporter(p.e.dossier.path()));
+        QVERIFY(p.op.textes("erreur").at(1).contains(QStringLiteral("c'est un dossier")));
+        QVERIFY(QFileInfo(p.e.dossier.path()).isDir());
     }
 };
 

@@ -1,12 +1,14 @@
 #include "batch/widgets/EditeurMontant.h"
 
+#include "db/Decimal.h"
+
 #include <QLineEdit>
 #include <QLocale>
 
 TEditeurMontant::TEditeurMontant(QWidget* parent) : QDoubleSpinBox(parent)
 {
     setDecimals(2);
-    setRange(-999999999.99, 999999999.99);
+    setRange(-double(decimaux::kCentimesMax) / 100, double(decimaux::kCentimesMax) / 100);
     setGroupSeparatorShown(true);
     setKeyboardTracking(false);
     setButtonSymbols(QAbstractSpinBox::NoButtons);
