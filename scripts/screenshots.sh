@@ -17,7 +17,7 @@ if ! command -v xvfb-run >/dev/null; then
   exit 1
 fi
 if [ -f "$build/CMakeCache.txt" ]; then
-  cmake --build "$build" --target module-special $( ((demo)) && echo testdb-generer)
+  cmake --build "$build" --target captures $( ((demo)) && echo testdb-generer)
 else
   MSP_BUILD_DIR=$build bash "$top/scripts/build.sh"
 fi
@@ -33,15 +33,17 @@ if ((demo)); then
   # shellcheck source=/dev/null
   . "$build/demo/env.sh"
   racine="$build/demo/racine/Program"
-  base=(MSP_SCREENSHOTS_BASE=1)
+  base=(--base)
 fi
 
-# TEMP: the program's temporary and log folder, which it creates at start. A box that the start
-# shows (a connection failure) would wait for a click that never comes: the timeout ends it.
+# The pictures come from tools/captures, which opens the program's window as it starts
+# and saves it page by page. TEMP: the program's temporary and log folder, which it creates at
+# start. A box that the start shows (a connection failure) would wait for a click that never
+# comes: the timeout ends it.
 rc=0
 env HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" TEMP="$work/temp" \
-  MSP_SCREENSHOTS="$out" "${base[@]}" \
-  xvfb-run -a -s "-screen 0 1280x1024x24" timeout "${MSP_SCREENSHOTS_TIMEOUT:-120}" "$build/module-special" --racine "$racine" || rc=$?
+  xvfb-run -a -s "-screen 0 1280x1024x24" timeout "${MSP_SCREENSHOTS_TIMEOUT:-120}" \
+  "$build/tools/captures" "$out" --racine "$racine" "${base[@]}" || rc=$?
 if [ "$rc" -ne 0 ]; then
   case $rc in
     2) echo "No connection to the demo database: run bash scripts/run.sh once to see the message." >&2 ;;

@@ -1,7 +1,7 @@
 #pragma once
 // The operator of a run that works on another thread: every call is carried to the thread of
 // this object (the window's) and handed to the real operator there, and the calling thread
-// waits for it, so that a box is answered before the run goes on, as when the run held the
+// waits for it, so that a box is answered before the run goes on, as if the run were on the
 // window's thread. On its own thread the call goes straight through.
 #include "operator/OperatorInterface.h"
 

@@ -1,6 +1,7 @@
 #include "batch/FichierLot.h"
 
 #include "batch/ControleurSelection.h"
+#include "batch/Remplissage.h"
 #include "config/LectureBornee.h"
 #include "config/Texte.h"
 #include "db/Decimal.h"
@@ -109,13 +110,7 @@ Place placeTexte(const QString& nom, const QString& texte)
 {
     if (nom == QLatin1String("Memo1"))
         return {texte.size() + texte.count(QLatin1Char('\n')) + 1, 4000};
-    qsizetype debut = 0;
-    qsizetype fin = texte.size();
-    while (debut < fin && texte.at(debut).unicode() <= 32)
-        ++debut;
-    while (fin > debut && texte.at(fin - 1).unicode() <= 32)
-        --fin;
-    const QString t = texte.mid(debut, fin - debut);
+    const QString t = remplissage::rogner(texte);
     return {t.size() + t.count(QLatin1Char('\n')) + t.count(QLatin1String("%SOLDE")) * (20 - 6), 250};
 }
 

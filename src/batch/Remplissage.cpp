@@ -16,7 +16,13 @@ QString finsDeLigneCrLf(QString texte)
     return texte;
 }
 
-// Leading and trailing characters of code 32 or below removed.
+qint64 idChoisi(const std::optional<qint64>& id)
+{
+    return id.value_or(0);
+}
+
+} // namespace
+
 QString rogner(const QString& texte)
 {
     qsizetype debut = 0;
@@ -27,13 +33,6 @@ QString rogner(const QString& texte)
         --fin;
     return texte.mid(debut, fin - debut);
 }
-
-qint64 idChoisi(const std::optional<qint64>& id)
-{
-    return id.value_or(0);
-}
-
-} // namespace
 
 QString entier(qint64 valeur)
 {

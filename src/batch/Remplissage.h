@@ -17,6 +17,9 @@ QString texteCite(const QString& texte);              // 'L''accès'; NUL charac
 QString montant(const fb::Decimal& valeur, int decimales = 2);   // 1000.00, -5.00
 QString prix(const fb::Decimal& valeur);              // 39.95, 40, 12.5
 QString drapeau(bool coche);                          // -1, 0
+// The text without its leading and trailing characters of code 32 or below, as the
+// templates receive the memos.
+QString rogner(const QString& texte);
 
 struct Remplacement
 {

@@ -32,7 +32,7 @@ void ControleurDoublons::entrer()
 {
     m_modele->fermer();
     // After a lost connection, a new attachment (a refused one leaves the connection closed).
-    // Else only the window's screenshot mode shows the page without a connection.
+    // Else only the screenshot tool (tools/) shows the page without a connection.
     if (!RetablirConnexion(m_session, m_operateur) || !m_session.dbZelto.isOpen())
         return;
     if (m_colonneTri >= 0) {

@@ -30,10 +30,7 @@ public:
     // Closes the cursor and empties the model (no column either).
     void fermer();
     bool estOuvert() const { return m_ouvert; }
-    // Every row has been read (or the cursor was lost).
-    bool toutLu() const { return !m_curseur; }
 
-    int tailleLot() const { return m_lot; }
     void setTailleLot(int lignes) { m_lot = qMax(1, lignes); }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -12,10 +12,13 @@
 
 namespace {
 
-std::vector<QString>& textes()
+// The program-wide numbered text table, 0 to 7000: the French texts of the box (titles and
+// captions), filled at first use.
+constexpr int kNombreTextes = 7001;
+
+const std::vector<QString>& textes()
 {
-    // Filled once, at first use: the box reads its titles and captions from here.
-    static std::vector<QString> table = [] {
+    static const std::vector<QString> table = [] {
         std::vector<QString> t(kNombreTextes);
         t[5] = QStringLiteral("&Aide");
         t[6] = QStringLiteral("&Annuler");
@@ -67,19 +70,12 @@ const DescriptionBouton* description(TBoutonMessage bouton)
 
 constexpr int kTitres[] = {278, 847, 1137, 519};
 
-}   // namespace
-
+// A number outside the table reads as empty.
 QString TexteNumero(int numero)
 {
     if (numero < 0 || numero >= kNombreTextes)
         return {};
     return textes()[std::size_t(numero)];
-}
-
-void DefinirTexteNumero(int numero, const QString& texte)
-{
-    if (numero >= 0 && numero < kNombreTextes)
-        textes()[std::size_t(numero)] = texte;
 }
 
 int ReponseBouton(TBoutonMessage bouton)
@@ -88,6 +84,7 @@ int ReponseBouton(TBoutonMessage bouton)
     return d ? d->reponse : mrNone;
 }
 
+// "OK" is fixed; the others come from the text table.
 QString LegendeBouton(TBoutonMessage bouton)
 {
     const DescriptionBouton* d = description(bouton);
@@ -95,6 +92,8 @@ QString LegendeBouton(TBoutonMessage bouton)
         return {};
     return d->texte < 0 ? QStringLiteral("OK") : TexteNumero(d->texte);
 }
+
+}   // namespace
 
 TBoiteMessage::TBoiteMessage(const QString& message, int genre, TBoutonsMessage boutons, int aide,
                              TBoutonMessage boutonDefaut, TBoutonMessage boutonAnnulation, QWidget* parent)

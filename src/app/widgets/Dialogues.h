@@ -49,16 +49,6 @@ enum TReponseMessage : int {
     mrYesToAll = 10,
 };
 
-// The program-wide numbered text table, 0 to 7000. It holds the French texts of the box
-// (titles and captions) from the first use on; a number outside the table reads as empty.
-inline constexpr int kNombreTextes = 7001;
-QString TexteNumero(int numero);
-void DefinirTexteNumero(int numero, const QString& texte);
-
-// Answer code of a button; its caption from the text table ("OK" is fixed).
-int ReponseBouton(TBoutonMessage bouton);
-QString LegendeBouton(TBoutonMessage bouton);
-
 // One box. BoiteMessage builds it, runs it modally and reads reponse(); tests show it
 // without blocking and drive it with keys and closes.
 class TBoiteMessage : public QDialog
@@ -70,7 +60,6 @@ public:
 
     QPushButton* bouton(TBoutonMessage bouton) const { return m_boutons.value(bouton); }
     QList<QPushButton*> boutonsDansLOrdre() const;
-    int contexteAide() const { return m_aide; }
 
     // The answer once the box has closed: the pressed button's code, or, for a close that
     // pressed no button in a box without Cancel, the code of the cancel button.

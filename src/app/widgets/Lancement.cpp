@@ -1,46 +1,54 @@
 #include "app/widgets/Lancement.h"
 
 #include "kit/widgets/Apparence.h"
-#include "app/widgets/Captures.h"
 #include "app/widgets/OperateurFenetre.h"
 #include "app/widgets/TfrmMain.h"
 #include "db/Connexion.h"
 #include "db/Session.h"
 
 #include <QApplication>
-#include <QTimer>
 
-int ExecuterFenetre(const OptionsLigneCommande&)
+struct FenetreProgramme::Parties
 {
-    ChargerPolices();
     fb::FinClient finClient;   // after the session below has closed its connection
     Session session;
     TfrmMain frmMain;
-    OperateurFenetre operateur(&frmMain, frmMain.Label5());
+    OperateurFenetre operateur{&frmMain, frmMain.Label5()};
+};
+
+FenetreProgramme::FenetreProgramme()
+{
+    ChargerPolices();
+    m_parties = std::make_unique<Parties>();
+    Session& session = m_parties->session;
+    TfrmMain& frmMain = m_parties->frmMain;
+    OperateurFenetre& operateur = m_parties->operateur;
     QObject::connect(&session, &Session::titreChange, &frmMain, &QWidget::setWindowTitle);
     frmMain.installerPagesLot(session, operateur);
     frmMain.installerPageDoublons(session, operateur);
-    frmMain.surConnexion = [&] {
+    frmMain.surConnexion = [&session, &frmMain, &operateur] {
         if (OuvrirConnexionAuDemarrage(session, operateur))
             frmMain.activerPage(TfrmMain::PageLoadData);
         else
             frmMain.terminer(2);   // ends the process
     };
+}
 
-    // Screenshot mode: pictures of the pages and of a question box, without a database, or on
-    // the configured one with MSP_SCREENSHOTS_BASE (the start sequence runs first).
-    const QString dossierCaptures = qEnvironmentVariable("MSP_SCREENSHOTS");
-    if (!dossierCaptures.isEmpty()) {
-        frmMain.Timer1()->stop();
-        const bool avecBase = qEnvironmentVariableIsSet("MSP_SCREENSHOTS_BASE");
-        if (avecBase) {
-            frmMain.Timer1Timer();
-            if (!session.dbZelto.isOpen() || session.centre < 1000)
-                return 2;
-        }
-        return PrendreCaptures(frmMain, dossierCaptures, avecBase);
-    }
+FenetreProgramme::~FenetreProgramme() = default;
 
-    frmMain.show();
+TfrmMain& FenetreProgramme::frmMain() const
+{
+    return m_parties->frmMain;
+}
+
+Session& FenetreProgramme::session() const
+{
+    return m_parties->session;
+}
+
+int ExecuterFenetre(const OptionsLigneCommande&)
+{
+    FenetreProgramme programme;
+    programme.frmMain().show();
     return QApplication::exec();
 }

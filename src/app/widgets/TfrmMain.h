@@ -1,23 +1,26 @@
 #pragma once
 // The one window of the program: header and footer bands, the page area with its four pages
-// (tabs hidden, pages changed by label buttons), the version label and the start timer.
+// (tabs hidden, pages changed by label buttons), the version label, the start timer and the
+// navigation. What each page holds is its own class: PageSelection, PageOptions,
+// PageTraitement, PageDoublons.
+#include "app/widgets/PageTraitement.h"
+#include "overlap/widgets/PageDoublons.h"
+
 #include <QWidget>
 #include <functional>
 
 class ControleurDoublons;
 class ControleurOptions;
-class OperateurRelais;
-class QThread;
 class ControleurSelection;
+class OperateurRelais;
 class OperatorInterface;
-class PageDoublons;
 class PageOptions;
-class PanneauSauvegarde;
 class PageSelection;
+class PanneauSauvegarde;
 class QLabel;
-class Session;
 class QStackedWidget;
 class QTimer;
+class Session;
 class TDBGridColor;
 class TLabelBouton;
 class Traitement;
@@ -54,32 +57,34 @@ public:
     void terminer(int codeSortie);
     void activerPage(int index);
 
-    // Fills tsLoadData and tsOption with their controls and controllers on the session; the
-    // selection's start state then runs once the start timer has opened the connection.
-    // A run speaks to `operateur` through a relay on this window's thread.
+    // Fills tsLoadData and tsOption with their controls and controllers on the session and
+    // gives the run page its engine; the selection's start state then runs once the start
+    // timer has opened the connection. A run speaks to `operateur` through a relay on this
+    // window's thread.
     void installerPagesLot(Session& session, OperatorInterface& operateur);
     // A run is in progress on its own thread, which owns the connection until it ends.
-    bool traitementEnCours() const { return m_execution != nullptr; }
+    bool traitementEnCours() const { return m_pageTraitement->enCours(); }
     ControleurSelection* controleurSelection() const { return m_controleurSelection; }
     ControleurOptions* controleurOptions() const { return m_controleurOptions; }
     Traitement* traitement() const { return m_traitement; }
 
-    // Gives tsDoublons its controller on the session: entering the page reads the overlaps.
+    // Gives the overlap page its controller on the session: entering the page reads the overlaps.
     void installerPageDoublons(Session& session, OperatorInterface& operateur);
     ControleurDoublons* controleurDoublons() const { return m_controleurDoublons; }
     ::PageDoublons* pageDoublons() const { return m_pageDoublons; }
 
     QTimer* Timer1() const { return m_timer1; }
-    TLabelBouton* btnTraiter() const { return m_btnTraiter; }
-    TLabelBouton* btnSimuler() const { return m_btnSimuler; }
-    TLabelBouton* btnAnnuler() const { return m_btnAnnuler; }
-    QLabel* lblProgression() const { return m_lblProgression; }
     TLabelBouton* btnDoublons() const { return m_btnDoublons; }
-    PanneauSauvegarde* panneauSauvegarde() const { return m_sauvegarde; }
-    QLabel* Label5() const { return m_label5; }
-    QLabel* Label13() const { return m_label13; }
     QLabel* lblVersion() const { return m_lblVersion; }
-    TDBGridColor* DBGridColor1() const { return m_dbGridColor1; }
+    // The controls of the run page and of the overlap page.
+    TLabelBouton* btnTraiter() const { return m_pageTraitement->btnTraiter(); }
+    TLabelBouton* btnSimuler() const { return m_pageTraitement->btnSimuler(); }
+    TLabelBouton* btnAnnuler() const { return m_pageTraitement->btnAnnuler(); }
+    QLabel* lblProgression() const { return m_pageTraitement->lblProgression(); }
+    PanneauSauvegarde* panneauSauvegarde() const { return m_pageTraitement->panneauSauvegarde(); }
+    QLabel* Label5() const { return m_pageTraitement->Label5(); }
+    QLabel* Label13() const { return m_pageDoublons->Label13(); }
+    TDBGridColor* DBGridColor1() const { return m_pageDoublons->DBGridColor1(); }
 
 public Q_SLOTS:
     void Timer1Timer();
@@ -102,16 +107,11 @@ protected:
 private:
     void construireCadre();
     void construirePages();
-    void construireRun();
-    void construireProgression();
-    void construireDoublons();
-    void activerPendantTraitement(bool actif);
-    void finTraitement();
+    // The rest of the window during a run, and where it goes after it.
+    void suivreTraitement(bool enCours);
     void FormCreate();
     void appliquerCouleurs();
     void centrerSurEcran();
-    // The run (or the simulation) on a thread of its own, which owns the connection until it ends.
-    void lancerTraitement(bool simulation);
     TLabelBouton* boutonNavigation(QWidget* page, const QString& nom, const QString& texte, int rang);
 
     QLabel* m_pnlFenetreEntete = nullptr;
@@ -122,16 +122,8 @@ private:
     QWidget* m_tsOption = nullptr;
     QWidget* m_tsGo = nullptr;
     QWidget* m_tsDoublons = nullptr;
-    TLabelBouton* m_btnTraiter = nullptr;
-    TLabelBouton* m_btnSimuler = nullptr;
     TLabelBouton* m_btnDoublons = nullptr;
-    PanneauSauvegarde* m_sauvegarde = nullptr;
-    TLabelBouton* m_btnAnnuler = nullptr;
-    QLabel* m_lblProgression = nullptr;
-    QLabel* m_label5 = nullptr;
-    QLabel* m_label13 = nullptr;
     QLabel* m_lblVersion = nullptr;
-    TDBGridColor* m_dbGridColor1 = nullptr;
     QTimer* m_timer1 = nullptr;
     Session* m_session = nullptr;
     OperatorInterface* m_operateur = nullptr;
@@ -139,12 +131,10 @@ private:
     ControleurSelection* m_controleurSelection = nullptr;
     Traitement* m_traitement = nullptr;
     OperateurRelais* m_relais = nullptr;
-    QThread* m_execution = nullptr;
-    int m_issue = 0;              // Traitement::Issue of the last run, written by its thread
     bool m_fermerApres = false;   // closing was asked during the run
-    bool m_simulation = false;    // the run in progress, or the last one, is a simulation
     PageSelection* m_pageSelection = nullptr;
     PageOptions* m_pageOptions = nullptr;
+    PageTraitement* m_pageTraitement = nullptr;
     ControleurDoublons* m_controleurDoublons = nullptr;
     ::PageDoublons* m_pageDoublons = nullptr;
     bool m_centree = false;

@@ -3,11 +3,12 @@
 #include <QEvent>
 #include <QFile>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QWidget>
 
 QColor CouleurQt(quint32 couleur, const QPalette& palette)
 {
-    if ((couleur & 0xFF000000u) == 0xFF000000u) {
+    if ((couleur & kCouleurSysteme) == kCouleurSysteme) {
         QPalette::ColorRole role = QPalette::Base;
         switch (couleur) {
         case clWindow: role = QPalette::Base; break;
@@ -92,6 +93,14 @@ QFont PoliceCalibri(int hauteurPixels, bool gras)
 QFont PoliceTahoma(int hauteurPixels, bool gras)
 {
     return police(FamilleTahoma(), hauteurPixels, gras);
+}
+
+QLabel* Etiquette(QWidget* parent, const QString& nom, const QString& texte)
+{
+    auto* label = new QLabel(texte, parent);
+    label->setObjectName(nom);
+    label->setTextFormat(Qt::PlainText);
+    return label;
 }
 
 AncrageBas::AncrageBas(QWidget* enfant, Cote cote, int margeCote, int margeBas)

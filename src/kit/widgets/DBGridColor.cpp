@@ -134,5 +134,5 @@ QColor TDBGridColor::CouleurTexte(bool selectionnee) const
 {
     if (!selectionnee)
         return {};
-    return CouleurSelection == 4227072 ? QColor(255, 255, 255) : QColor(0, 0, 0);
+    return CouleurQt(CouleurSelection == kVertSelection ? kBlanc : kNoir);
 }

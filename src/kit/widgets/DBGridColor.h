@@ -16,9 +16,9 @@ public:
 
     // Plain stored values: changing one does not repaint the grid by itself.
     bool LignesBicolores = true;
-    quint32 LignesPaires = 8421504;     // RGB(128,128,128)
+    quint32 LignesPaires = kGris;
     quint32 LignesImpaires = clWindow;
-    quint32 CouleurSelection = 4227072; // RGB(0,128,64)
+    quint32 CouleurSelection = kVertSelection;
 
     // Called after the grid has painted a data cell (none is set by the system).
     std::function<void(QPainter*, const QStyleOptionViewItem&, const QModelIndex&)> OnDrawColumnCell;

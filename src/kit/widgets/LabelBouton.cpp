@@ -15,7 +15,7 @@ static void stylerTexte(QLabel* label, const QString& nom, const QString& texte,
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, Qt::white);
     // A disabled button ("Traiter" during a run) shows greyed text, as a disabled label does.
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(160, 160, 160));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, CouleurQt(kGrisTexteInactif));
     label->setPalette(palette);
 }
 
@@ -25,7 +25,7 @@ TLabelBouton::TLabelBouton(const QString& nom, const QString& texte, QWidget* pa
     stylerTexte(this, nom, texte, 13);
     AppliquerCouleur(this, QPalette::Window, kBleuBouton);
     setAutoFillBackground(true);
-    setFixedSize(88, 26);
+    setFixedSize(kLargeur, kHauteur);
 }
 
 TLabelBouton* TLabelBouton::transparent(const QString& nom, const QString& texte, int hauteurPolice, QWidget* parent)

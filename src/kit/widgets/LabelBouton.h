@@ -6,7 +6,12 @@ class TLabelBouton : public QLabel
 {
     Q_OBJECT
 public:
-    // The navigation style: Calibri 13 bold white on an opaque RGB(27,50,152), 88 x 26.
+    // The navigation size, and the distance of navigation buttons from their page's edges.
+    static constexpr int kLargeur = 88;
+    static constexpr int kHauteur = 26;
+    static constexpr int kMarge = 8;
+
+    // The navigation style: Calibri 13 bold white on an opaque RGB(27,50,152), kLargeur x kHauteur.
     TLabelBouton(const QString& nom, const QString& texte, QWidget* parent);
 
     // White bold text on whatever lies beneath (the "Quitter" of the footer band).

@@ -16,9 +16,17 @@ class PageDoublons : public QObject
 {
     Q_OBJECT
 public:
-    // tsDoublons holds Label13, DBGridColor1 and the band pnlDoublonsPied (built with the window).
-    PageDoublons(QWidget* tsDoublons, ControleurDoublons& controleur);
+    // Builds Label13, DBGridColor1 and the bottom band with "Précédent" on tsDoublons; the
+    // window shows them before any connection, so the controller comes later.
+    explicit PageDoublons(QWidget* tsDoublons);
 
+    // From here entering the page reads the overlaps, and "Exporter" stands on the band.
+    void installer(ControleurDoublons& controleur);
+
+    QLabel* Label13() const { return m_label13; }
+    TDBGridColor* DBGridColor1() const { return m_grille; }
+    // "Précédent": where it leads is the window's navigation.
+    TLabelBouton* Label14() const { return m_label14; }
     TLabelBouton* btnExporter() const { return m_btnExporter; }
 
     // The save dialog of "Exporter"; an empty text when cancelled. Tests put a file name here.
@@ -29,11 +37,14 @@ protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override;
 
 private:
+    void construireGrille();
     void appliquerTri();
 
     QWidget* m_page;
-    ControleurDoublons& m_controleur;
+    ControleurDoublons* m_controleur = nullptr;
     QLabel* m_label13 = nullptr;
     TDBGridColor* m_grille = nullptr;
+    QWidget* m_bande = nullptr;
+    TLabelBouton* m_label14 = nullptr;
     TLabelBouton* m_btnExporter = nullptr;
 };

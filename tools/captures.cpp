@@ -1,9 +1,16 @@
-#include "app/widgets/Captures.h"
-
+// The README's pictures of the window: each page, the overlap grid, a question box and, on a
+// database, a simulation's summary. scripts/screenshots.sh runs it under Xvfb:
+//   captures FOLDER [--racine DIR] [--base]
+// Without --base, without a database (a further picture shows the overlap grid painting a few
+// made-up rows); with --base, on the configured database once the start sequence has run.
+// Exit 0, 1 (a picture could not be written), 2 (no connection), 64 (usage).
 #include "kit/widgets/DBGridColor.h"
 #include "app/widgets/Dialogues.h"
+#include "app/widgets/Lancement.h"
 #include "app/widgets/TfrmMain.h"
 #include "batch/ControleurOptions.h"
+#include "config/Environnement.h"
+#include "db/Session.h"
 
 #include <QApplication>
 #include <QDate>
@@ -76,9 +83,7 @@ bool enregistrerResume(TfrmMain& fenetre, const QDir& dossier)
     return ok;
 }
 
-}   // namespace
-
-int PrendreCaptures(TfrmMain& fenetre, const QString& chemin, bool avecBase)
+int prendreCaptures(TfrmMain& fenetre, const QString& chemin, bool avecBase)
 {
     QDir dossier(chemin);
     if (!dossier.mkpath(QStringLiteral("."))) {
@@ -119,4 +124,42 @@ int PrendreCaptures(TfrmMain& fenetre, const QString& chemin, bool avecBase)
         ok = enregistrerResume(fenetre, dossier) && ok;
     fenetre.activerPage(TfrmMain::PageLoadData);
     return enregistrerQuestion(dossier) && ok ? 0 : 1;
+}
+
+}   // namespace
+
+int main(int argc, char* argv[])
+{
+    QString dossier;
+    QString racine;
+    bool avecBase = false;
+    bool compris = true;
+    for (int i = 1; i < argc && compris; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        if (argument == QLatin1String("--base"))
+            avecBase = true;
+        else if (argument == QLatin1String("--racine") && i + 1 < argc)
+            racine = QString::fromLocal8Bit(argv[++i]);
+        else if (dossier.isEmpty() && !argument.startsWith(QLatin1Char('-')))
+            dossier = argument;
+        else
+            compris = false;
+    }
+    if (!compris || dossier.isEmpty()) {
+        std::fputs("usage: captures FOLDER [--racine DIR] [--base]\n", stderr);
+        return 64;
+    }
+    if (!racine.isEmpty())
+        DefinirDossierExecutable(racine);
+
+    QApplication app(argc, argv);
+    FenetreProgramme programme;
+    TfrmMain& frmMain = programme.frmMain();
+    frmMain.Timer1()->stop();
+    if (avecBase) {
+        frmMain.Timer1Timer();
+        if (!programme.session().dbZelto.isOpen() || programme.session().centre < 1000)
+            return 2;
+    }
+    return prendreCaptures(frmMain, dossier, avecBase);
 }
