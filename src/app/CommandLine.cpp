@@ -4,9 +4,9 @@
 #include "batch/CommandeBatch.h"
 #include "config/CommandeConfig.h"
 #include "config/LectureBornee.h"
+#include "db/Client.h"
 #include "db/CommandeSauvegarde.h"
 #include "db/CommandeScript.h"
-#include "db/Firebird.h"
 #include "overlap/CommandeDoublons.h"
 
 #include <cstdio>

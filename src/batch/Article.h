@@ -1,5 +1,5 @@
 #pragma once
-#include "db/Firebird.h"
+#include "db/Decimal.h"
 
 #include <QString>
 #include <QtGlobal>

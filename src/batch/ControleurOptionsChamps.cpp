@@ -1,7 +1,7 @@
 #include "batch/ControleurOptions.h"
 
 #include "batch/ControleurOptionsNoms.h"
-#include "batch/Decimaux.h"
+#include "db/Decimal.h"
 
 // The fields: their visibility, the date and amount editors with their start values and
 // minimums, the texts, the amount choice and the message type.

@@ -1,7 +1,7 @@
 #include "batch/ControleurOptions.h"
 
 #include "batch/ControleurOptionsNoms.h"
-#include "batch/Decimaux.h"
+#include "db/Decimal.h"
 #include "db/Session.h"
 #include "operator/OperatorInterface.h"
 

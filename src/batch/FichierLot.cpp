@@ -1,10 +1,10 @@
 #include "batch/FichierLot.h"
 
 #include "batch/ControleurSelection.h"
-#include "batch/Decimaux.h"
 #include "batch/Remplissage.h"
 #include "config/LectureBornee.h"
 #include "config/Texte.h"
+#include "db/Decimal.h"
 
 #include <QDir>
 #include <QFile>

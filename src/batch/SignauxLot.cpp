@@ -1,6 +1,6 @@
 #include "batch/SignauxLot.h"
 
-#include "db/Firebird.h"
+#include "db/Client.h"
 
 #include <QtGlobal>
 

@@ -2,7 +2,7 @@
 // Everything the batch run reads from the options page, taken at one moment. The batch run
 // and the filling of the operation scripts read this type only, never a widget.
 #include "batch/Article.h"
-#include "db/Firebird.h"
+#include "db/Decimal.h"
 
 #include <QDate>
 #include <QString>

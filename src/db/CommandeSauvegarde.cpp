@@ -4,7 +4,7 @@
 #include "config/ConfigPrg.h"
 #include "config/FichierConfig.h"
 #include "db/Connexion.h"
-#include "db/Firebird.h"
+#include "db/Client.h"
 #include "db/Sauvegarde.h"
 #include "db/Session.h"
 

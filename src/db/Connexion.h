@@ -30,6 +30,6 @@ bool ConnecterBase(Session& session, OperatorInterface& operateur);
 // refuses: the check stays for the next try. True at once when nothing is to be checked.
 bool RetablirConnexion(Session& session, OperatorInterface& operateur);
 
-// What the start timer does once it has stopped itself: ConnecterBase, and on failure the
-// closing message. The caller ends the program on false.
+// The start of every entry point (the window's start timer, each command-line mode):
+// ConnecterBase, and on failure the closing message. The caller ends the program on false.
 bool OuvrirConnexionAuDemarrage(Session& session, OperatorInterface& operateur);

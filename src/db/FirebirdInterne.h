@@ -1,8 +1,8 @@
 #pragma once
 // What the files of the client layer share and nobody else sees: the loaded library and the
 // helpers that wrap every call in a status object and turn a failure into DbError. Include it
-// only from the client layer's own .cpp files.
-#include "db/Firebird.h"
+// only from the client layer's own files.
+#include "db/Client.h"
 
 #include <firebird/Interface.h>
 
@@ -25,7 +25,6 @@ using Firebird::ThrowStatusWrapper;
 
 struct Client::Impl
 {
-    QString chemin;
     IMaster* master = nullptr;
     IUtil* util = nullptr;
     IProvider* dispatcher = nullptr;

@@ -48,8 +48,9 @@ public:
     // AutoDDL commits nothing.
     bool Simulation = false;
 
-    // Runs statements first..last (1-based), parsing first when needed. Returns when they are
-    // done or a handler asked to stop; raises DbError only when OnExecuteError is empty.
+    // Runs the statements from `first` (1-based) to the end, parsing first when needed. Returns
+    // when they are done or a handler asked to stop; raises DbError only when OnExecuteError
+    // is empty.
     void RunFrom(int first);
     void ResetStatements();
 

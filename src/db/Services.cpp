@@ -71,7 +71,6 @@ ServiceManager::~ServiceManager()
 }
 
 void ServiceManager::setServiceName(const QString& connexion) { d->connexion = connexion; }
-QString ServiceManager::serviceName() const { return d->connexion; }
 
 void ServiceManager::setLibraryName(const QString& bibliotheque)
 {
@@ -149,8 +148,6 @@ void ServiceManager::detach()
         throw;
     }
 }
-
-bool ServiceManager::isAttached() const { return d->svc != nullptr; }
 
 void ServiceManager::startBackup(const QString& base, const QString& fichier)
 {

@@ -23,13 +23,11 @@ public:
     // "service_mgr" for the embedded engine, "host/port:service_mgr" for a server: see
     // chaineServices.
     void setServiceName(const QString& connexion);
-    QString serviceName() const;
     void setLibraryName(const QString& bibliotheque);
     void setUser(const QString& utilisateur, const QString& motDePasse);
 
     void attach();   // raises DbError
     void detach();   // raises DbError; the handle is gone either way
-    bool isAttached() const;
 
     // Starts the backup of `base` (a path or an alias, as the server names it) into
     // `fichier` (a path on the server's machine), with gbak's verbose output.

@@ -39,8 +39,9 @@ public:
     // attachment may be dead, so the next run or entry checks it first (RetablirConnexion).
     bool connexionAVerifier = false;
 
-    // The window's script runner on the one transaction; every failed statement goes through
-    // pFIBScripter1ExecuteError, which counts it, logs it in mTemp and lets the script go on.
+    // The script runner on the one transaction; every failed statement goes through
+    // pFIBScripter1ExecuteError, which counts it, logs it in mTemp and lets the script go on
+    // unless the run is being interrupted.
     ScriptRunner pFIBScripter1{dbZelto, trZelto,
                                [this](ScriptRunner& Sender, int StatementNo, int Line, const QStringList& Statement,
                                       int SQLCode, const QString& Msg, bool& doRollBack, bool& Stop) {

@@ -1,8 +1,6 @@
-// Reading client numbers from CSV bytes, and the exact amounts behind the editors.
-#include "batch/Decimaux.h"
+// Reading client numbers from CSV bytes.
 #include "batch/NumerosCsv.h"
 
-#include <QLocale>
 #include <QRandomGenerator>
 #include <QTest>
 #include <limits>
@@ -17,12 +15,6 @@ private Q_SLOTS:
     void numeros_data();
     void numeros();
     void fichierBinaire();
-    void echelle_data();
-    void echelle();
-    void texteMontant_data();
-    void texteMontant();
-    void montantEuro_data();
-    void montantEuro();
 };
 
 void TestLecture::conversion_data()
@@ -124,87 +116,6 @@ void TestLecture::fichierBinaire()
         if (essai % 2)
             QVERIFY(numeros.count(QStringLiteral("4321")) == 1);
     }
-}
-
-void TestLecture::echelle_data()
-{
-    QTest::addColumn<qint64>("valeur");
-    QTest::addColumn<int>("echelle");
-    QTest::addColumn<int>("decimales");
-    QTest::addColumn<qint64>("attendu");
-    QTest::newRow("widen") << qint64(3995) << -2 << 4 << qint64(399500);
-    QTest::newRow("whole to four") << qint64(40) << 0 << 4 << qint64(400000);
-    QTest::newRow("half up") << qint64(3995) << -3 << 2 << qint64(400);
-    QTest::newRow("no double rounding") << qint64(149) << -4 << 2 << qint64(1);
-    QTest::newRow("half away negative") << qint64(-125) << -3 << 2 << qint64(-13);
-    QTest::newRow("below half negative") << qint64(-124) << -3 << 2 << qint64(-12);
-    QTest::newRow("same") << qint64(-500) << -2 << 2 << qint64(-500);
-}
-
-void TestLecture::echelle()
-{
-    QFETCH(qint64, valeur);
-    QFETCH(int, echelle);
-    QFETCH(int, decimales);
-    QFETCH(qint64, attendu);
-    const auto r = decimaux::versEchelle(fb::Decimal{valeur, echelle}, decimales);
-    QVERIFY(r.has_value());
-    QCOMPARE(r->valeur, attendu);
-    QCOMPARE(r->echelle, -decimales);
-}
-
-void TestLecture::texteMontant_data()
-{
-    QTest::addColumn<QString>("texte");
-    QTest::addColumn<bool>("valide");
-    QTest::addColumn<qint64>("centimes");
-    QTest::newRow("whole") << "12" << true << qint64(1200);
-    QTest::newRow("one decimal") << "-5.5" << true << qint64(-550);
-    QTest::newRow("two decimals") << "0.01" << true << qint64(1);
-    QTest::newRow("blanks around") << " 39.95 " << true << qint64(3995);
-    QTest::newRow("three decimals") << "1.005" << false << qint64(0);
-    QTest::newRow("comma") << "1,5" << false << qint64(0);
-    QTest::newRow("grouping") << "1 000" << false << qint64(0);
-    QTest::newRow("empty") << "" << false << qint64(0);
-    QTest::newRow("point alone") << "." << false << qint64(0);
-    QTest::newRow("too large") << "99999999999999999999" << false << qint64(0);
-}
-
-void TestLecture::texteMontant()
-{
-    QFETCH(QString, texte);
-    QFETCH(bool, valide);
-    QFETCH(qint64, centimes);
-    const auto r = decimaux::depuisTexte(texte, 2);
-    QCOMPARE(r.has_value(), valide);
-    if (valide)
-        QCOMPARE(r->valeur, centimes);
-}
-
-void TestLecture::montantEuro_data()
-{
-    QTest::addColumn<QString>("langue");
-    QTest::addColumn<qint64>("valeur");
-    QTest::addColumn<int>("echelle");
-    QTest::addColumn<QString>("attendu");
-    QTest::newRow("French") << "fr_FR" << qint64(399500) << -4 << QStringLiteral("39,95€");
-    QTest::newRow("English") << "en_US" << qint64(399500) << -4 << QStringLiteral("39.95€");
-    QTest::newRow("rounded") << "fr_FR" << qint64(124950) << -4 << QStringLiteral("12,50€");
-    QTest::newRow("no grouping") << "fr_FR" << qint64(12345600) << -4 << QStringLiteral("1234,56€");
-    QTest::newRow("whole") << "fr_FR" << qint64(40) << 0 << QStringLiteral("40,00€");
-}
-
-void TestLecture::montantEuro()
-{
-    QFETCH(QString, langue);
-    QFETCH(qint64, valeur);
-    QFETCH(int, echelle);
-    QFETCH(QString, attendu);
-    const QLocale avant;
-    QLocale::setDefault(QLocale(langue));
-    const QString texte = decimaux::montantEuro(fb::Decimal{valeur, echelle});
-    QLocale::setDefault(avant);
-    QCOMPARE(texte, attendu);
 }
 
 QTEST_GUILESS_MAIN(TestLecture)

@@ -1,6 +1,6 @@
 #include "batch/widgets/EditeurMontant.h"
 
-#include "batch/Decimaux.h"
+#include "db/Decimal.h"
 
 #include <QLineEdit>
 #include <QLocale>

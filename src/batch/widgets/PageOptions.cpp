@@ -1,7 +1,7 @@
 #include "batch/widgets/PageOptions.h"
 
 #include "kit/widgets/Apparence.h"
-#include "batch/Decimaux.h"
+#include "db/Decimal.h"
 #include "batch/widgets/EditeurMontant.h"
 
 #include <QAction>

@@ -1,10 +1,87 @@
-#include "batch/Decimaux.h"
+#include "db/Decimal.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
+namespace fb {
+
+using decimaux::puissance10;
+
+namespace {
+
+QString chiffres(const Decimal& d, int decimales)
+{
+    const bool negatif = d.valeur < 0;
+    // The magnitude as unsigned, so that the most negative value keeps its digits.
+    const quint64 m = negatif ? quint64(0) - quint64(d.valeur) : quint64(d.valeur);
+    QString t = QString::number(m);
+    if (decimales > 0) {
+        if (t.size() <= decimales)
+            t.prepend(QString(decimales - t.size() + 1, QLatin1Char('0')));
+        t.insert(t.size() - decimales, QLatin1Char('.'));
+    }
+    return negatif ? QLatin1Char('-') + t : t;
+}
+
+} // namespace
+
+QString Decimal::texte() const
+{
+    if (echelle >= 0)
+        return chiffres(Decimal{valeur * puissance10(echelle), 0}, 0);
+    return chiffres(*this, -echelle);
+}
+
+QString Decimal::texteCourt() const
+{
+    QString t = texte();
+    if (t.contains(QLatin1Char('.'))) {
+        while (t.endsWith(QLatin1Char('0')))
+            t.chop(1);
+        if (t.endsWith(QLatin1Char('.')))
+            t.chop(1);
+    }
+    if (t == QLatin1String("-0"))
+        t = QStringLiteral("0");
+    return t;
+}
+
+Decimal Decimal::arrondi(int decimales) const
+{
+    const int actuelles = -echelle;
+    if (actuelles <= decimales)
+        return Decimal{valeur * puissance10(decimales - actuelles), -decimales};
+    const qint64 diviseur = puissance10(actuelles - decimales);
+    qint64 q = valeur / diviseur;
+    const qint64 reste = valeur % diviseur;
+    // Half away from zero: compare twice the remainder's magnitude with the divisor.
+    const quint64 double_reste = 2 * quint64(reste < 0 ? -reste : reste);
+    if (double_reste >= quint64(diviseur))
+        q += valeur < 0 ? -1 : 1;
+    return Decimal{q, -decimales};
+}
+
+bool operator==(const Decimal& a, const Decimal& b)
+{
+    const int e = std::min(a.echelle, b.echelle);
+    const __int128 va = __int128(a.valeur) * puissance10(a.echelle - e);
+    const __int128 vb = __int128(b.valeur) * puissance10(b.echelle - e);
+    return va == vb;
+}
+
+} // namespace fb
+
 namespace decimaux {
+
+qint64 puissance10(int n)
+{
+    qint64 p = 1;
+    while (n-- > 0)
+        p *= 10;
+    return p;
+}
 
 namespace {
 
