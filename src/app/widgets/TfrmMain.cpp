@@ -3,6 +3,7 @@
 #include "kit/widgets/Apparence.h"
 #include "kit/widgets/DBGridColor.h"
 #include "kit/widgets/LabelBouton.h"
+#include "app/widgets/ActionsLot.h"
 #include "app/widgets/PanneauSauvegarde.h"
 #include "app/widgets/Version.h"
 #include "app/OperateurRelais.h"
@@ -448,6 +449,7 @@ void TfrmMain::installerPagesLot(Session& session, OperatorInterface& operateur)
     m_controleurSelection = new ControleurSelection(session, *m_controleurOptions, *m_relais, this);
     m_pageSelection = new PageSelection(m_tsLoadData, *m_controleurSelection, operateur);
     m_pageOptions = new PageOptions(m_tsOption, *m_controleurOptions);
+    new ActionsLot(*this, m_pnlFenetreEntete, session, *m_controleurSelection, *m_controleurOptions, operateur);
     m_traitement = new Traitement(session, *m_controleurOptions, *m_controleurSelection, *m_relais, this);
     // The run disables "Traiter" with every other control and enables it when it has ended.
     connect(m_traitement, &Traitement::traiterActifChange, this, [this](bool actif) {
