@@ -38,11 +38,11 @@ ActionsLot::ActionsLot(TfrmMain& fenetre, QWidget* entete, Session& session, Con
     fenetre.addAction(m_ouvrir);
 
     // At the right end of the header band, as "Quitter" in the footer.
-    m_bouton = TLabelBouton::transparent(QStringLiteral("btnLot"), QStringLiteral("Lot ▾"), 16, entete);
-    m_bouton->setGeometry(entete->width() - 3 - 80, 3, 80, entete->height() - 6);
-    m_bouton->setAlignment(Qt::AlignCenter);
-    connect(m_bouton, &TLabelBouton::clicked, this,
-            [this] { m_menu->popup(m_bouton->mapToGlobal(QPoint(0, m_bouton->height()))); });
+    auto* bouton = TLabelBouton::transparent(QStringLiteral("btnLot"), QStringLiteral("Lot ▾"), 16, entete);
+    bouton->setGeometry(entete->width() - 3 - 80, 3, 80, entete->height() - 6);
+    bouton->setAlignment(Qt::AlignCenter);
+    connect(bouton, &TLabelBouton::clicked, this,
+            [this, bouton] { m_menu->popup(bouton->mapToGlobal(QPoint(0, bouton->height()))); });
 
     const auto propose = [this](const QString& nom) {
         return m_dernier.isEmpty() ? QDir::home().filePath(nom) : m_dernier;

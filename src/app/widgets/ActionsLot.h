@@ -12,7 +12,6 @@ class QAction;
 class QMenu;
 class Session;
 class TfrmMain;
-class TLabelBouton;
 
 class ActionsLot : public QObject
 {
@@ -42,9 +41,8 @@ private:
     ControleurSelection& m_selection;
     ControleurOptions& m_options;
     OperatorInterface& m_operateur;
-    TLabelBouton* m_bouton = nullptr;
+    QString m_dernier;   // the job last saved or opened, proposed next time
     QMenu* m_menu = nullptr;
     QAction* m_enregistrer = nullptr;
     QAction* m_ouvrir = nullptr;
-    QString m_dernier;   // the job last saved or opened, proposed next time
 };
