@@ -37,6 +37,11 @@ public:
     // The start values of the date and amount editors, relative to today, as the page shows
     // them when the program starts.
     void initialiserValeurs();
+    // Those start values, and by editor name (dates, amounts, Memo1 and mmoSolde).
+    ValeursOptions valeursDepart() const;
+    QDate dateDepart(const QString& nom) const;
+    fb::Decimal montantDepart(const QString& nom) const;
+    QString texteDepart(const QString& nom) const;
 
     bool coche(CaseOption c) const;
     // Runs the box's click handling when the state changes, whoever asks. Ticking a box that

@@ -60,24 +60,49 @@ QDate ControleurOptions::aujourdhui() const
     return m_horloge();
 }
 
-void ControleurOptions::initialiserValeurs()
+ValeursOptions ControleurOptions::valeursDepart() const
 {
+    ValeursOptions v;
     const QDate jour = aujourdhui();
     const QDate premier = premierDuMois(jour);
     const QDate dernier = premier.addMonths(1).addDays(-1);
-    m_valeurs.edtDateInc = premier;
-    m_valeurs.edtDate2Inc = dernier;
-    m_valeurs.edtDateEch = jour;   // replaced by the fifth of next month when cbCreate is ticked
-    m_valeurs.edtDateAnnul = jour;
-    m_valeurs.edtDateEch1 = premier;
-    m_valeurs.edtDateEch2 = dernier;
-    for (const auto& c : kDates)
-        Q_EMIT dateChange(QLatin1String(c.nom));
+    v.edtDateInc = premier;
+    v.edtDate2Inc = dernier;
+    v.edtDateEch = jour;   // replaced by the fifth of next month when cbCreate is ticked
+    v.edtDateAnnul = jour;
+    v.edtDateEch1 = premier;
+    v.edtDateEch2 = dernier;
+    return v;
+}
 
-    const ValeursOptions defaut;
-    m_valeurs.edtMontant3 = defaut.edtMontant3;
-    m_valeurs.edtMontant4 = defaut.edtMontant4;
-    m_valeurs.edtValeur1 = m_valeurs.rgChoix2 == 1 ? fb::Decimal{0, -2} : defaut.edtValeur1;
+QDate ControleurOptions::dateDepart(const QString& nom) const
+{
+    const auto membre = membreDate(nom);
+    return membre ? valeursDepart().*membre : QDate();
+}
+
+fb::Decimal ControleurOptions::montantDepart(const QString& nom) const
+{
+    const auto membre = membreMontant(nom);
+    return membre ? valeursDepart().*membre : fb::Decimal{0, -2};
+}
+
+QString ControleurOptions::texteDepart(const QString& nom) const
+{
+    const ValeursOptions v;
+    return nom == QLatin1String("Memo1") ? v.Memo1 : nom == QLatin1String("mmoSolde") ? v.mmoSolde : QString();
+}
+
+void ControleurOptions::initialiserValeurs()
+{
+    const ValeursOptions depart = valeursDepart();
+    for (const auto& c : kDates) {
+        m_valeurs.*c.membre = depart.*c.membre;
+        Q_EMIT dateChange(QLatin1String(c.nom));
+    }
+    m_valeurs.edtMontant3 = depart.edtMontant3;
+    m_valeurs.edtMontant4 = depart.edtMontant4;
+    m_valeurs.edtValeur1 = m_valeurs.rgChoix2 == 1 ? fb::Decimal{0, -2} : depart.edtValeur1;
     for (const auto& c : kMontants)
         Q_EMIT montantChange(QLatin1String(c.nom));
 }

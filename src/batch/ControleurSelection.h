@@ -33,6 +33,7 @@ public:
 
     // Once the connection is open: source 2 and its choice, run once for the life of the page.
     void etatDemarrage();
+    bool demarre() const { return m_demarre; }
 
     QString lblCompteTemp() const { return m_compte; }
     bool fichierVisible() const { return m_source == FichierCsv; }   // Label1 and JvFilenameEdit1

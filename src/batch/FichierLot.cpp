@@ -11,19 +11,11 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-namespace {
+using Genre = FichierLot::Genre;
+using Cle = FichierLot::Cle;
 
-enum class Genre { Source, Chemin, Drapeau, Case, Texte, Date, Montant, Choix, Liste, TypeMessage };
-
-struct Cle
-{
-    QString section;
-    QString nom;
-    Genre genre;
-};
-
-// In the pages' order; the boxes' keys come from the operation table.
-const QList<Cle>& Cles()
+// The boxes' keys come from the operation table.
+const QList<Cle>& FichierLot::cles()
 {
     static const QList<Cle> cles = [] {
         const QString selection = QStringLiteral("Selection");
@@ -50,9 +42,11 @@ const QList<Cle>& Cles()
     return cles;
 }
 
+namespace {
+
 const Cle* trouverCle(const QString& section, const QString& nom)
 {
-    for (const Cle& c : Cles())
+    for (const Cle& c : FichierLot::cles())
         if (section.compare(c.section, Qt::CaseInsensitive) == 0 && nom.compare(c.nom, Qt::CaseInsensitive) == 0)
             return &c;
     return nullptr;
@@ -193,12 +187,14 @@ FichierLot FichierLot::analyser(const QString& chemin, const QString& texte)
             refuser(fichier, numero, QStringLiteral("la clé « %1 » précède toute section.").arg(entree::Extrait(nom)));
         const Cle* cle = trouverCle(section, nom);
         if (!cle)
-            refuser(fichier, numero, QStringLiteral("clé inconnue « %1 » dans la section [%2].").arg(entree::Extrait(nom), section));
+            refuser(fichier, numero, QStringLiteral("clé inconnue « %1 » (valeur « %2 ») dans la section [%3].")
+                                         .arg(entree::Extrait(nom), entree::Extrait(valeur), section));
         const QString nomCle = cle->nom;
         const QString id = section + QLatin1Char('/') + nomCle;
         if (vues.contains(id))
             refuser(fichier, numero, QStringLiteral("la clé « %1 » est déjà donnée ligne %2.").arg(nomCle).arg(vues.value(id)));
         vues.insert(id, numero);
+        job.lignes.insert(nomCle, numero);
         const auto invalide = [&](const QString& attendu) {
             return QStringLiteral("valeur « %1 » de la clé « %2 » non valide (attendu : %3).")
                 .arg(entree::Extrait(valeur), nomCle, attendu);
@@ -302,7 +298,11 @@ FichierLot FichierLot::analyser(const QString& chemin, const QString& texte)
 
 void FichierLot::appliquer(ControleurSelection& selection, ControleurOptions& options) const
 {
-    const QString fichier = nomFichier(chemin);
+    // A refusal names the key's line when the file gives the key.
+    const auto fichier = [this](const QString& cle) {
+        const QString nom = nomFichier(chemin);
+        return lignes.contains(cle) ? QStringLiteral("%1 », ligne %2").arg(nom).arg(lignes.value(cle)) : nom + QStringLiteral(" »");
+    };
     if (cbxMultiCentre)
         selection.setMultiCentre(*cbxMultiCentre);
     if (JvFilenameEdit1)
@@ -314,18 +314,18 @@ void FichierLot::appliquer(ControleurSelection& selection, ControleurOptions& op
             continue;
         options.setCoche(c, true);
         if (!options.coche(c))
-            throw ErreurFichierLot(QStringLiteral("Fichier de lot « %1 » : %2=1 n'a pas pu être coché (voir le "
+            throw ErreurFichierLot(QStringLiteral("Fichier de lot « %1 : %2=1 n'a pas pu être coché (voir le "
                                                   "message ci-dessus) ; rien n'a été traité.")
-                                       .arg(fichier, ControleurOptions::nomCase(c)));
+                                       .arg(fichier(ControleurOptions::nomCase(c)), ControleurOptions::nomCase(c)));
     }
 
     if (rgChoix2)
         options.setRgChoix2(*rgChoix2);
     for (auto it = dates.cbegin(); it != dates.cend(); ++it) {
         if (!options.setDate(it.key(), *it))
-            throw ErreurFichierLot(QStringLiteral("Fichier de lot « %1 » : la date %2=%3 précède la plus petite date "
+            throw ErreurFichierLot(QStringLiteral("Fichier de lot « %1 : la date %2=%3 précède la plus petite date "
                                                   "permise, %4.")
-                                       .arg(fichier, it.key(), it->toString(QStringLiteral("yyyy-MM-dd")),
+                                       .arg(fichier(it.key()), it.key(), it->toString(QStringLiteral("yyyy-MM-dd")),
                                             options.dateMinimum(it.key()).toString(QStringLiteral("yyyy-MM-dd"))));
     }
     for (auto it = montants.cbegin(); it != montants.cend(); ++it)

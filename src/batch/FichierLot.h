@@ -31,7 +31,18 @@ private:
 
 struct FichierLot
 {
+    enum class Genre { Source, Chemin, Drapeau, Case, Texte, Date, Montant, Choix, Liste, TypeMessage };
+    struct Cle
+    {
+        QString section;
+        QString nom;
+        Genre genre;
+    };
+    // Every key of the format, in the pages' order.
+    static const QList<Cle>& cles();
+
     QString chemin;
+    QMap<QString, int> lignes;   // key → its line in the file
 
     std::optional<int> rgSource;
     std::optional<QString> JvFilenameEdit1;   // relative paths are taken from the job's folder

@@ -2,6 +2,7 @@
 
 #include "kit/widgets/Apparence.h"
 #include "kit/widgets/LabelBouton.h"
+#include "app/widgets/ActionsLot.h"
 #include "app/widgets/Version.h"
 #include "app/OperateurRelais.h"
 #include "operator/OperatorInterface.h"
@@ -279,6 +280,7 @@ void TfrmMain::installerPagesLot(Session& session, OperatorInterface& operateur)
     m_controleurSelection = new ControleurSelection(session, *m_controleurOptions, *m_relais, this);
     m_pageSelection = new PageSelection(m_tsLoadData, *m_controleurSelection, operateur);
     m_pageOptions = new PageOptions(m_tsOption, *m_controleurOptions);
+    new ActionsLot(*this, m_pnlFenetreEntete, session, *m_controleurSelection, *m_controleurOptions, operateur);
     m_traitement = new Traitement(session, *m_controleurOptions, *m_controleurSelection, *m_relais, this);
     m_pageTraitement->installer(*m_traitement, *m_controleurSelection, *m_relais, operateur);
     // The label buttons stay above the page contents.
