@@ -4,6 +4,7 @@
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"
 #include "batch/FichierLot.h"
+#include "batch/Operations.h"
 #include "batch/SignauxLot.h"
 #include "batch/Traitement.h"
 #include "config/ConfigPrg.h"
@@ -38,10 +39,12 @@ int interrompuAvant(SignauxLot& signaux, OperatorInterface& operateur, int nombr
 
 int nombreOperations(const FichierLot& job)
 {
-    // The two amount boxes share one operation, and a job cannot tick both.
+    ValeursOptions v;
+    for (auto it = job.cases.cbegin(); it != job.cases.cend(); ++it)
+        v.setCoche(it.key(), *it);
     int n = 0;
-    for (const CaseOption c : ControleurOptions::cases())
-        n += job.cochee(c) ? 1 : 0;
+    for (const Operation& op : Operations())
+        n += op.cochee(v) ? 1 : 0;
     return n;
 }
 

@@ -83,7 +83,8 @@ public:
     fb::Decimal montant(const QString& nom) const;
     bool setMontant(const QString& nom, const fb::Decimal& valeur);
 
-    // Texts by name: "Memo1" and "mmoSolde" (editable), "lblMontant" and "Label27" (captions).
+    // Texts by name: "Memo1" and "mmoSolde" (editable, champsTexte()), "lblMontant" and "Label27" (captions).
+    static const QStringList& champsTexte();
     QString texte(const QString& nom) const;
     void setTexte(const QString& nom, const QString& texte);
 

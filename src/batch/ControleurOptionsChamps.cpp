@@ -203,6 +203,12 @@ bool ControleurOptions::setMontant(const QString& nom, const fb::Decimal& valeur
     return true;
 }
 
+const QStringList& ControleurOptions::champsTexte()
+{
+    static const QStringList noms = {QStringLiteral("Memo1"), QStringLiteral("mmoSolde")};
+    return noms;
+}
+
 QString ControleurOptions::texte(const QString& nom) const
 {
     if (nom == QLatin1String("Memo1"))

@@ -93,8 +93,8 @@ void remettreAuDepart(ControleurSelection& selection, ControleurOptions& options
     const ValeursOptions depart = options.valeursDepart();
     options.setRgChoix2(depart.rgChoix2);
     options.initialiserValeurs();
-    for (const char* nom : {"Memo1", "mmoSolde"})
-        options.setTexte(QLatin1String(nom), options.texteDepart(QLatin1String(nom)));
+    for (const QString& nom : ControleurOptions::champsTexte())
+        options.setTexte(nom, options.texteDepart(nom));
     options.setTypeMessage(depart.typeMessage);
     selection.setMultiCentre(false);
     selection.setNomFichier(QString());
@@ -116,11 +116,9 @@ FichierLot PagesEnLot(const ControleurSelection& selection, const ControleurOpti
     for (CaseOption c : ControleurOptions::cases())
         if (options.coche(c))
             job.cases.insert(c, true);
-    for (const char* texte : {"Memo1", "mmoSolde"}) {
-        const QString nom = QLatin1String(texte);
+    for (const QString& nom : ControleurOptions::champsTexte())
         if (options.texte(nom) != options.texteDepart(nom))
             job.textes.insert(nom, options.texte(nom));
-    }
     // Ticking cbCreate puts its own date in edtDateEch, and choosing rgChoix2 its neutral value
     // in edtValeur1, before the job's values: behind them the value is written whatever it is.
     const bool dateRemplacee = options.coche(CaseOption::cbCreate);

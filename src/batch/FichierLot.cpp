@@ -27,8 +27,8 @@ const QList<Cle>& FichierLot::cles()
         };
         for (const CaseOperation& d : CasesOperations())
             c.append({options, d.nom, Genre::Case});
-        for (const char* nom : {"Memo1", "mmoSolde"})
-            c.append({options, QLatin1String(nom), Genre::Texte});
+        for (const QString& nom : ControleurOptions::champsTexte())
+            c.append({options, nom, Genre::Texte});
         for (const QString& nom : ControleurOptions::champsDate())
             c.append({options, nom, Genre::Date});
         for (const QString& nom : ControleurOptions::champsMontant())
