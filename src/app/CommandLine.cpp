@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/ConsoleOperator.h"
+#include "batch/CommandeAnnulation.h"
 #include "batch/CommandeBatch.h"
 #include "config/CommandeConfig.h"
 #include "config/LectureBornee.h"
@@ -51,6 +52,7 @@ OptionsLigneCommande AnalyserLigneCommande(const QStringList& args)
         else if (nom == QLatin1String("--batch")) o.batch = valeur(i, nom);
         else if (nom == QLatin1String("--doublons")) o.doublons = valeur(i, nom);
         else if (nom == QLatin1String("--sauvegarde")) o.sauvegarde = valeur(i, nom);
+        else if (nom == QLatin1String("--annuler")) o.annuler = valeur(i, nom);
         else if (nom == QLatin1String("--version")) o.version = true;
         else if (nom == QLatin1String("--yes")) o.oui = true;
         else if (nom == QLatin1String("--simuler")) o.simuler = true;
@@ -65,8 +67,8 @@ OptionsLigneCommande AnalyserLigneCommande(const QStringList& args)
     // A simulation changes nothing, so a backup before it would only mislead.
     if (o.simuler && !o.sauvegarde.isEmpty())
         refuser(QStringLiteral("--simuler et --sauvegarde s'excluent"));
-    if (o.simuler && o.batch.isEmpty())
-        refuser(QStringLiteral("--simuler ne s'emploie qu'avec --batch JOB"));
+    if (o.simuler && o.batch.isEmpty() && o.annuler.isEmpty())
+        refuser(QStringLiteral("--simuler ne s'emploie qu'avec --batch JOB ou --annuler JOURNAL"));
     if (o.oui && o.batch.isEmpty())
         refuser(QStringLiteral("--yes ne s'emploie qu'avec --batch JOB"));
     if (modes.size() > 1)
@@ -78,15 +80,17 @@ QString UsageLigneCommande()
 {
     return QStringLiteral(
         "Usage : module-special [--racine DIR] [--config | --script FICHIER | --batch JOB [--yes] [--simuler | "
-        "--sauvegarde FICHIER] | --doublons FICHIER | --sauvegarde FICHIER | --version | --help]\n"
+        "--sauvegarde FICHIER] | --annuler JOURNAL [--simuler] | --doublons FICHIER | --sauvegarde FICHIER | --version | "
+        "--help]\n"
         "  sans option       ouvre la fenêtre\n"
         "  --racine DIR      se comporte comme si l'exécutable était dans DIR\n"
         "  --config          affiche la configuration en vigueur (clé=valeur)\n"
         "  --script F        exécute le script SQL F sur la base configurée\n"
         "  --batch JOB       traitement par lot sans fenêtre, d'après le fichier JOB\n"
         "  --yes             avec --batch : répond oui à la question avant le traitement\n"
-        "  --simuler         avec --batch : le même traitement, entièrement annulé à la fin\n"
+        "  --simuler         avec --batch ou --annuler : le même travail, entièrement annulé à la fin\n"
         "  --sauvegarde F    sauvegarde la base dans le fichier F (avec --batch : avant le traitement)\n"
+        "  --annuler J       défait le traitement dont J est le journal d'annulation\n"
         "  --doublons F      écrit les échéances qui se chevauchent dans le fichier CSV F\n"
         "  --version         affiche la version du programme\n"
         "  --help, -h        affiche cette aide\n");
@@ -105,6 +109,10 @@ int ExecuterSansFenetre(const OptionsLigneCommande& options)
     if (!options.batch.isEmpty()) {
         ConsoleOperator operateur(ConsoleOperator::Mode::Lot, options.oui);
         return ExecuterCommandeBatch(options.batch, operateur, options.simuler, options.sauvegarde);
+    }
+    if (!options.annuler.isEmpty()) {
+        ConsoleOperator operateur(ConsoleOperator::Mode::Lot, false);
+        return ExecuterCommandeAnnulation(options.annuler, operateur, options.simuler);
     }
     ConsoleOperator operateur;
     if (!options.script.isEmpty())

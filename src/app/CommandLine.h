@@ -11,8 +11,9 @@ struct OptionsLigneCommande
     QString batch;      // --batch JOB
     QString doublons;   // --doublons FILE
     QString sauvegarde; // --sauvegarde FILE: alone, or before the run of --batch
+    QString annuler;    // --annuler JOURNAL
     bool oui = false;   // --yes
-    bool simuler = false;   // --simuler (with --batch)
+    bool simuler = false;   // --simuler (with --batch or --annuler)
     bool aide = false;  // --help
     bool version = false;  // --version
     QString erreur;     // not empty when the arguments cannot be understood
@@ -20,7 +21,8 @@ struct OptionsLigneCommande
     // Every mode but the window runs without a display.
     bool sansFenetre() const
     {
-        return config || !script.isEmpty() || !batch.isEmpty() || !doublons.isEmpty() || !sauvegarde.isEmpty();
+        return config || !script.isEmpty() || !batch.isEmpty() || !doublons.isEmpty() || !sauvegarde.isEmpty()
+            || !annuler.isEmpty();
     }
 };
 

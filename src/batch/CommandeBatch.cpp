@@ -124,6 +124,8 @@ int executer(const QString& fichierLot, OperatorInterface& operateur, bool simul
         for (const QString& ligne : r.lignesComptes())
             sortie << ligne << '\n';
     }
+    if (!r.journalAnnulation.isEmpty())
+        sortie << "Journal d'annulation : " << r.journalAnnulation << '\n';
     sortie.flush();
 
     switch (r.issue) {

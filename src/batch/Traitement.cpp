@@ -6,6 +6,8 @@
 #include "batch/Operations.h"
 #include "batch/Remplissage.h"
 #include "batch/VerificationSimulation.h"
+#include "annulation/CaptureLignes.h"
+#include "annulation/JournalAnnulation.h"
 #include "db/Connexion.h"
 #include "db/Modeles.h"
 #include "db/Sauvegarde.h"
@@ -40,7 +42,8 @@ void Traitement::annulerEnCours(fb::Transaction& tr)
 Traitement::Traitement(Session& session, ControleurOptions& options, ControleurSelection& selection,
                        OperatorInterface& operateur, QObject* parent)
     : QObject(parent), m_session(session), m_options(options), m_selection(selection), m_operateur(operateur),
-      m_horloge([] { return QDateTime::currentDateTime(); }), m_dossierJournal(journal_traitement::Dossier())
+      m_horloge([] { return QDateTime::currentDateTime(); }), m_dossierJournal(journal_traitement::Dossier()),
+      m_dossierAnnulation(journal_annulation::Dossier())
 {
     connect(&m_selection, &ControleurSelection::reactiverTraiter, this, [this] { Q_EMIT traiterActifChange(true); });
 }
@@ -59,6 +62,11 @@ void Traitement::setSauvegardeAvant(const QString& fichier, std::function<void(c
 void Traitement::setDossierJournal(const QString& dossier)
 {
     m_dossierJournal = dossier;
+}
+
+void Traitement::setDossierAnnulation(const QString& dossier)
+{
+    m_dossierAnnulation = dossier;
 }
 
 bool Traitement::articleSoldeValide(qint64 idArticle)
@@ -207,6 +215,10 @@ Traitement::Resultat Traitement::lancer(bool simulation)
             m_selection.NbClients = clientsAvant;
     });
     bool lignesValides = false;   // mTemp holds the CSV lines until the selection is loaded
+    // A real run changes nothing without its way back: no journal, no run.
+    JournalAnnulation journal;
+    if (!simulation && !creerJournal(v, r, journal))
+        return r;
     try {
         if (simulation)
             segments::ouvrir(m_session.trZelto);   // the load takes part in the simulation
@@ -218,7 +230,7 @@ Traitement::Resultat Traitement::lancer(bool simulation)
         m_session.mTemp.clear();
         lignesValides = true;
         m_session.trZelto.start();
-        executer(v, r);
+        executer(v, r, simulation ? nullptr : &journal);
         if (interrompu()) {
             terminerInterrompu(r, true, true);
             return r;
@@ -227,12 +239,22 @@ Traitement::Resultat Traitement::lancer(bool simulation)
         if (simulation)
             m_session.trZelto.rollback();
     } catch (const DbError& e) {
+        r.lignesAnnulation = journal.lignes();
         if (interrompu())
             terminerInterrompu(r, true, lignesValides);
         else
             terminerSurErreur(r, e.texteCrLf(), lignesValides);
         return r;
+    } catch (const ErreurJournalAnnulation& e) {
+        // The operation was rolled back before its commit.
+        r.lignesAnnulation = journal.lignes();
+        if (interrompu())
+            terminerInterrompu(r, true, lignesValides);
+        else
+            terminerSurErreur(r, TexteAnnulationImpossible(e.chemin(), e.raison()), lignesValides);
+        return r;
     }
+    r.lignesAnnulation = journal.lignes();
 
     r.NbClients = m_selection.NbClients;
     r.NbErreurs = m_session.NbErreurs;
@@ -256,10 +278,40 @@ Traitement::Resultat Traitement::lancer(bool simulation)
     return r;
 }
 
-void Traitement::executer(const ValeursOptions& v, Resultat& r)
+bool Traitement::creerJournal(const ValeursOptions& v, Resultat& r, JournalAnnulation& journal)
+{
+    journal_annulation::EnteteJournal entete;
+    entete.base = m_session.dbZelto.databaseName();
+    entete.centre = m_session.centre;
+    entete.multiCentre = m_session.multiCentre;
+    entete.moment = m_horloge();
+    for (const Operation& op : Operations())
+        if (op.cochee(v))
+            entete.operations << op.modele;
+    try {
+        entete.creationBase = journal_annulation::CreationBase(m_session.dbZelto);
+        journal.creer(m_dossierAnnulation, entete);
+    } catch (const DbError& e) {
+        terminerSurErreur(r, e.texteCrLf(), false);
+        return false;
+    } catch (const ErreurJournalAnnulation& e) {
+        terminerSurErreur(r, TexteAnnulationImpossible(e.chemin(), e.raison()), false);
+        return false;
+    }
+    r.journalAnnulation = journal.chemin();
+    return true;
+}
+
+void Traitement::executer(const ValeursOptions& v, Resultat& r, JournalAnnulation* journal)
 {
     const remplissage::Centres centres{m_session.centre, m_session.centreSelection()};
     ScriptRunner& runner = m_session.pFIBScripter1;
+    StructuresTables structures(m_session.dbZelto, m_session.trZelto);
+    CaptureLignes capture(m_session.dbZelto, m_session.trZelto, structures);
+    const auto sansCrochets = qScopeGuard([&runner] {
+        runner.AvantValidation = {};
+        runner.ApresValidation = {};
+    });
     int rang = 0;
     for (const Operation& op : Operations()) {
         if (interrompu())
@@ -269,6 +321,24 @@ void Traitement::executer(const ValeursOptions& v, Resultat& r)
             Q_EMIT progression(++rang, r.nombreOperations, op.statut);
             const ComptesModifications::Releve avant = ComptesModifications::lire(m_session.dbZelto);
             const qint32 erreursAvant = m_session.NbErreurs;
+            if (journal) {
+                // Before each commit of the operation, the rows it changed go to the journal, on disk.
+                runner.AvantValidation = [&, modele = op.modele] {
+                    try {
+                        const QList<CompteTable> comptes =
+                            ComptesModifications::difference(avant, ComptesModifications::lire(m_session.dbZelto));
+                        QList<TableTouchee> tables;
+                        for (const CompteTable& c : comptes)
+                            tables.append({c.table, c.suppressions > 0});
+                        journal->debuterOperation(modele, capture.numeroTransaction(), comptes);
+                        capture.capturer(tables, *journal);
+                        journal->terminerOperation();
+                    } catch (const DbError& e) {
+                        throw ErreurJournalAnnulation(journal->chemin(), e.texte());
+                    }
+                };
+                runner.ApresValidation = [journal](bool validee) { journal->marquer(validee); };
+            }
             runner.setScript(op.remplir(v, centres));
             runner.RunFrom(1);
             const bool arrete = runner.stopped();   // only an interruption stops a script

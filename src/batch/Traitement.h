@@ -4,7 +4,7 @@
 // the work table, the run log and the summary. It speaks to the operator only through
 // OperatorInterface and touches no widget, so the window and the command line run this one
 // code path; it never pumps the event loop either (the window decides how it stays painted).
-#include "batch/ComptesModifications.h"
+#include "db/ComptesModifications.h"
 #include "batch/ValeursOptions.h"
 
 #include <QDateTime>
@@ -16,6 +16,7 @@
 #include <thread>
 
 class ControleurOptions;
+class JournalAnnulation;
 class ControleurSelection;
 class OperatorInterface;
 class Session;
@@ -50,6 +51,8 @@ public:
         QStringList lignesErreur;          // the "error stmt #" lines, in the order of failure
         QList<OperationFaite> operations;  // the operations that ran to their commit
         QString journal;                   // the run log's path, when one was written
+        QString journalAnnulation;         // the undo journal of a real run (absolute path)
+        qint64 lignesAnnulation = 0;       // rows it holds for the committed operations
         QString resume;                    // the summary's text
         QString erreur;                    // the unexpected error's message
         bool simulation = false;
@@ -69,6 +72,8 @@ public:
     void setHorloge(std::function<QDateTime()> horloge);
     // The run log's folder; by default the local application-data folder's "temp".
     void setDossierJournal(const QString& dossier);
+    // The undo journal's folder; by default module-special/journaux of the local data folder.
+    void setDossierAnnulation(const QString& dossier);
 
     // A backup of the database into `fichier` after the checks and the question and before the
     // selection loads; its progress lines go to `ligne`. A failed backup ends the run there.
@@ -97,6 +102,7 @@ public:
     static QString TexteInterruption(qint32 terminees, qint32 nombre);
     static QString TexteJournalImpossible(const QString& chemin, const QString& raison);
     static QString TexteNettoyageImpossible(const QString& erreur);
+    static QString TexteAnnulationImpossible(const QString& chemin, const QString& raison);
 
     // From any thread while btnTraiterClick runs on another: cancels the statement in progress
     // through the client library and lets no further operation start; the run then cleans the
@@ -111,7 +117,8 @@ Q_SIGNALS:
 
 private:
     Resultat lancer(bool simulation);
-    void executer(const ValeursOptions& v, Resultat& r);
+    void executer(const ValeursOptions& v, Resultat& r, JournalAnnulation* journal);
+    bool creerJournal(const ValeursOptions& v, Resultat& r, JournalAnnulation& journal);
     void nettoyer();
     void terminerSurErreur(Resultat& r, const QString& cause, bool lignesValides);
     bool articleSoldeValide(qint64 idArticle);
@@ -128,6 +135,7 @@ private:
     OperatorInterface& m_operateur;
     std::function<QDateTime()> m_horloge;
     QString m_dossierJournal;
+    QString m_dossierAnnulation;
     bool m_nettoye = false;   // the centre's work-table rows are gone for this run
     QString m_sauvegarde;
     std::function<void(const QString&)> m_ligneSauvegarde;

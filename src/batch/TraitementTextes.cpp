@@ -1,6 +1,6 @@
 #include "batch/Traitement.h"
 
-#include "batch/ComptesModifications.h"
+#include "db/ComptesModifications.h"
 
 #include <QDir>
 #include <QLocale>
@@ -69,4 +69,11 @@ QString Traitement::TexteJournalImpossible(const QString& chemin, const QString&
 QString Traitement::TexteNettoyageImpossible(const QString& erreur)
 {
     return QStringLiteral("La table de travail n'a pas pu être vidée des lignes du centre :\r\n") + erreur;
+}
+
+QString Traitement::TexteAnnulationImpossible(const QString& chemin, const QString& raison)
+{
+    return QStringLiteral("Le journal d'annulation %1 ne peut pas être écrit : %2. L'opération en cours a été "
+                          "annulée pour que rien ne soit enregistré sans moyen de le défaire.\r\n")
+        .arg(QDir::toNativeSeparators(chemin), raison);
 }

@@ -43,6 +43,11 @@ Database::~Database()
         dep->baseDetruite();
 }
 
+QString Database::databaseName() const
+{
+    return d->connexion;
+}
+
 void Database::setDatabaseName(const QString& connexion) { d->connexion = connexion; }
 
 void Database::setLibraryName(const QString& bibliotheque)

@@ -15,6 +15,7 @@ public:
     Database& operator=(const Database&) = delete;
 
     void setDatabaseName(const QString& connexion);   // "host/port:alias", or a bare path (embedded)
+    QString databaseName() const;
     void setLibraryName(const QString& bibliotheque);
     // Connection parameters, "name=value": user_name, password, lc_ctype (others are refused).
     void setParams(const QStringList& parametres);

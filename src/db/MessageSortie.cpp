@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <cmath>
+#include <cstdio>
 
 using namespace Firebird;
 
@@ -73,9 +74,13 @@ TypeColonne Query::Impl::genre(const Colonne& col)
         return col.echelle < 0 ? TypeColonne::Decimal : TypeColonne::Entier;
     case SQL_TEXT:
     case SQL_VARYING:
-        return TypeColonne::Texte;
+        return col.jeu == 1 ? TypeColonne::Octets : TypeColonne::Texte;   // 1: OCTETS
     case SQL_BLOB:
-        return col.sousType == 1 ? TypeColonne::Texte : TypeColonne::Autre;
+        return col.sousType == 1 ? TypeColonne::Texte : TypeColonne::Octets;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+        return TypeColonne::Flottant;
     case SQL_TYPE_DATE:
         return TypeColonne::Date;
     case SQL_TYPE_TIME:
@@ -221,6 +226,52 @@ QDate Query::asDate(int colonne) const
     if (col.type == SQL_TIMESTAMP)
         return d->date(p);   // the date comes first in a time stamp
     throw DbError(QStringLiteral("La colonne %1 n'est pas une date.").arg(col.nom));
+}
+
+QByteArray Query::Impl::heureExacte(const unsigned char* p) const
+{
+    unsigned h = 0, mi = 0, s = 0, f = 0;
+    client().util->decodeTime(lire<ISC_TIME>(p), &h, &mi, &s, &f);
+    char t[32];
+    std::snprintf(t, sizeof t, "%02u:%02u:%02u.%04u", h % 100, mi % 100, s % 100, f % 10000);
+    return QByteArray(t);
+}
+
+QByteArray Query::asExactBytes(int colonne) const
+{
+    const unsigned char* p = d->cellule(colonne);
+    if (!p)
+        return {};
+    const Colonne& col = d->colonne(colonne);
+    switch (col.type) {
+    case SQL_TEXT:
+    case SQL_VARYING:
+    case SQL_BLOB:
+        return d->octetsTexte(col, p);
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64:
+        if (col.echelle < 0)
+            return asDecimal(colonne).texte().toLatin1();
+        return QByteArray::number(*Impl::brut(col, p));
+    case SQL_FLOAT:
+        return QByteArray::number(double(Impl::lire<float>(p)), 'g', 9);
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+        return QByteArray::number(Impl::lire<double>(p), 'g', 17);
+    case SQL_TYPE_DATE:
+        return d->date(p).toString(Qt::ISODate).toLatin1();
+    case SQL_TYPE_TIME:
+        return d->heureExacte(p);
+    case SQL_TIMESTAMP:
+        return d->date(p).toString(Qt::ISODate).toLatin1() + ' ' + d->heureExacte(p + sizeof(ISC_DATE));
+    case SQL_BOOLEAN:
+        return Impl::lire<unsigned char>(p) ? QByteArrayLiteral("TRUE") : QByteArrayLiteral("FALSE");
+    default:
+        throw DbError(QStringLiteral("La colonne %1 est d'un type que le programme ne sait pas lire (%2).")
+                          .arg(col.nom)
+                          .arg(col.type));
+    }
 }
 
 QVariant Query::value(int colonne) const

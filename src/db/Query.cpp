@@ -83,6 +83,7 @@ void Query::Impl::preparer(ITransaction* tra)
                 col.nom = texte::depuisCp1252(QByteArray(sortie->getField(s, i)));
             col.type = sortie->getType(s, i);
             col.sousType = sortie->getSubType(s, i);
+            col.jeu = sortie->getCharSet(s, i);
             col.longueur = sortie->getLength(s, i);
             col.echelle = sortie->getScale(s, i);
             col.decalage = sortie->getOffset(s, i);
@@ -187,6 +188,22 @@ void Query::setParam(const QString& nom, const QDate& valeur)
 }
 void Query::setParam(const QString& nom, const Decimal& valeur) { d->poser(nom, valeur); }
 void Query::setParamNull(const QString& nom) { d->poser(nom, Nul{}); }
+void Query::setParamBytes(const QString& nom, const QByteArray& valeur)
+{
+    if (valeur.size() > 0xFFFF)
+        throw DbError(QStringLiteral("La valeur du paramètre %1 est trop longue (%2 octets, 65535 au plus).")
+                          .arg(nom)
+                          .arg(valeur.size()));
+    d->poser(nom, valeur);
+}
+
+qint64 Query::rowsAffected() const
+{
+    if (!d->st)
+        return 0;
+    Appel appel(d->client());
+    return qint64(appel([&](Firebird::ThrowStatusWrapper* s) { return d->st->getAffectedRecords(s); }));
+}
 
 void Query::setParam(int index, qint64 valeur)
 {

@@ -13,7 +13,8 @@ namespace fb {
 class Database;
 class Transaction;
 
-enum class TypeColonne { Entier, Decimal, Texte, Date, Heure, Horodatage, Booleen, Autre };
+// Octets: a binary BLOB or a text of the OCTETS character set (a DB_KEY among them).
+enum class TypeColonne { Entier, Decimal, Flottant, Texte, Octets, Date, Heure, Horodatage, Booleen, Autre };
 
 // A statement with named parameters (":NAME"), turned into positional ones on our side:
 // every occurrence of a name takes the same value; names inside quoted text, comments and
@@ -34,6 +35,9 @@ public:
     void setParam(const QString& nom, const QDate& valeur);
     void setParam(const QString& nom, const Decimal& valeur);
     void setParamNull(const QString& nom);
+    // Bytes as they are, in the connection's character set; the engine converts them to the
+    // parameter's type (a number, a date, a time stamp, a BLOB...) as it converts a literal.
+    void setParamBytes(const QString& nom, const QByteArray& octets);
     void setParam(int index, qint64 valeur);   // index among the distinct names: "parameter 0"
 
     // Prepares if needed and executes; for a statement with rows, opens the cursor and makes
@@ -56,6 +60,12 @@ public:
     // null: an invalid QVariant; integers qint64, scaled numbers fb::Decimal, texts QString,
     // dates QDate, times QTime, time stamps QDateTime, booleans bool, floating numbers double.
     QVariant value(int colonne) const;
+    // The cell as text that the engine reads back into the same value: texts and BLOBs as
+    // their bytes, numbers exactly, dates yyyy-MM-dd, times hh:mm:ss.ffff (the engine keeps
+    // tenths of milliseconds), booleans TRUE/FALSE; an empty array for null.
+    QByteArray asExactBytes(int colonne) const;
+    // The rows the last INSERT, UPDATE or DELETE wrote (0 for any other statement).
+    qint64 rowsAffected() const;
 
     void close();       // closes the cursor
     void release();     // frees the prepared statement

@@ -30,6 +30,7 @@ struct Colonne
     QString nom;
     unsigned type = 0;
     int sousType = 0;
+    unsigned jeu = 0;   // character set
     unsigned longueur = 0;
     int echelle = 0;
     unsigned decalage = 0;
@@ -83,6 +84,7 @@ struct Query::Impl : Dependant, CurseurOuvert
     static std::optional<qint64> brut(const Colonne& col, const unsigned char* p);
     QDate date(const unsigned char* p) const;
     QTime heure(const unsigned char* p) const;
+    QByteArray heureExacte(const unsigned char* p) const;   // hh:mm:ss.ffff
 
     template <class T>
     static T lire(const unsigned char* p)

@@ -74,10 +74,7 @@ void ScriptRunner::executer(int numero, const ScriptStatement& instruction, cons
         if (!tr.isActive())
             return;
         try {
-            if (Simulation)
-                segments::valider(tr);
-            else
-                tr.commit();
+            valider(tr);
         } catch (const DbError& e) {
             if (!OnExecuteError)
                 throw;
@@ -120,7 +117,7 @@ void ScriptRunner::executer(int numero, const ScriptStatement& instruction, cons
                 tr.start();
             tr.executeImmediate(script::texteInstruction(lignes, instruction));
             if (AutoDDL && !Simulation && instruction.kind == StatementKind::Definition)
-                tr.commit();
+                valider(tr);
         } catch (const DbError& e) {
             if (!OnExecuteError)
                 throw;
@@ -129,6 +126,35 @@ void ScriptRunner::executer(int numero, const ScriptStatement& instruction, cons
         }
         return;
     }
+}
+
+void ScriptRunner::valider(fb::Transaction& tr)
+{
+    if (Simulation) {
+        segments::valider(tr);
+        return;
+    }
+    if (AvantValidation) {
+        try {
+            AvantValidation();
+        } catch (...) {
+            try {
+                if (tr.isActive())
+                    tr.rollback();
+            } catch (const DbError&) {
+            }
+            throw;
+        }
+    }
+    try {
+        tr.commit();
+    } catch (const DbError&) {
+        if (ApresValidation)
+            ApresValidation(false);
+        throw;
+    }
+    if (ApresValidation)
+        ApresValidation(true);
 }
 
 void ScriptRunner::annulerTravail(fb::Transaction& tr)

@@ -48,6 +48,15 @@ public:
     // AutoDDL commits nothing.
     bool Simulation = false;
 
+    // Around every real commit (a script's COMMIT, an AutoDDL commit, valider()): AvantValidation
+    // may raise to refuse it, the work is then rolled back and its exception goes on;
+    // ApresValidation(true) follows the commit, (false) a commit that failed.
+    std::function<void()> AvantValidation;
+    std::function<void(bool)> ApresValidation;
+    // The commit that ends a step: a real one with the hooks above, or in a simulation the
+    // start of the next segment. Raises DbError when the commit fails.
+    void valider(fb::Transaction& tr);
+
     // Runs the statements from `first` (1-based) to the end, parsing first when needed. Returns
     // when they are done or a handler asked to stop; raises DbError only when OnExecuteError
     // is empty.

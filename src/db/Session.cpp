@@ -18,8 +18,5 @@ void Session::setTitre(const QString& titre)
 
 void Session::validerEtape()
 {
-    if (pFIBScripter1.Simulation)
-        segments::valider(trZelto);
-    else
-        trZelto.commit();
+    pFIBScripter1.valider(trZelto);
 }

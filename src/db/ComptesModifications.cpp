@@ -1,4 +1,4 @@
-#include "batch/ComptesModifications.h"
+#include "db/ComptesModifications.h"
 
 #include "db/Firebird.h"
 
