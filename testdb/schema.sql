@@ -193,6 +193,17 @@ CREATE TABLE TRADUCTION (
   CONSTRAINT PK_TRADUCTION PRIMARY KEY (TRA_ID, TRA_LANGUE)
 );
 
+/* Cancellation log written by TICKET_ANNULATION. Like the club product's own logs it has no
+   primary key; its columns cover the types a log holds (fixed text, time stamp, boolean, text BLOB). */
+CREATE TABLE ANNULATION_LOG (
+  ANL_IDTICK    BIGINT NOT NULL,
+  ANL_CODE      CHAR(4) NOT NULL,
+  ANL_MOMENT    TIMESTAMP DEFAULT CURRENT_TIMESTAMP NOT NULL,
+  ANL_REMBOURSE BOOLEAN DEFAULT FALSE NOT NULL,
+  ANL_MONTANT   DOM_MONTANT,
+  ANL_DETAIL    BLOB SUB_TYPE TEXT
+);
+
 /* One row per CONTEXT_ACTIVATION call: what the server says of the caller's attachment and
    transaction, written in an autonomous transaction so that a later rollback keeps it. */
 CREATE TABLE CONTEXT_LOG (
@@ -310,6 +321,9 @@ BEGIN
     UPDATE TICKET SET TIC_ETAT = 2, TIC_IDTICK_ANNULATION = :IDTICKET_N, TIC_MOTIF = :MOTIF
       WHERE TIC_ID = :IDTICKET;
     UPDATE REGLEMENT SET REG_ANNULE = -1 WHERE REG_IDTICK = :IDTICKET;
+    INSERT INTO ANNULATION_LOG (ANL_IDTICK, ANL_CODE, ANL_REMBOURSE, ANL_MONTANT, ANL_DETAIL)
+      VALUES (:IDTICKET, 'ANNU', COALESCE(:MONTANT, 0) > 0, :MONTANT,
+              'Ticket ' || :IDTICKET || ' annulé' || ASCII_CHAR(10) || 'Motif : ' || COALESCE(:MOTIF, ''));
   END
   SUSPEND;
 END^
