@@ -23,6 +23,13 @@
 
 namespace {
 
+// A database failure met by the journal's capture before a commit: carried past the script
+// runner, which would take a DbError for a failed COMMIT statement and go on.
+struct ErreurCapture
+{
+    DbError erreur;
+};
+
 const char* const kSqlArticleSolde =
     "SELECT COUNT(*) FROM ARTICLE INNER JOIN ARTICLE_TARIF ON (ATA_IDART = ART_ID) "
     "INNER JOIN TVA ON (TVA_ID = ATA_IDTVA) WHERE (ATA_DEFAUT = -1) AND (ART_ID = :IDARTICLE)";
@@ -215,10 +222,7 @@ Traitement::Resultat Traitement::lancer(bool simulation)
             m_selection.NbClients = clientsAvant;
     });
     bool lignesValides = false;   // mTemp holds the CSV lines until the selection is loaded
-    // A real run changes nothing without its way back: no journal, no run.
     JournalAnnulation journal;
-    if (!simulation && !creerJournal(v, r, journal))
-        return r;
     try {
         if (simulation)
             segments::ouvrir(m_session.trZelto);   // the load takes part in the simulation
@@ -229,6 +233,9 @@ Traitement::Resultat Traitement::lancer(bool simulation)
         }
         m_session.mTemp.clear();
         lignesValides = true;
+        // A real run changes nothing without its way back: no journal, no operation.
+        if (!simulation && !creerJournal(v, r, journal))
+            return r;
         m_session.trZelto.start();
         executer(v, r, simulation ? nullptr : &journal);
         if (interrompu()) {
@@ -244,6 +251,13 @@ Traitement::Resultat Traitement::lancer(bool simulation)
             terminerInterrompu(r, true, lignesValides);
         else
             terminerSurErreur(r, e.texteCrLf(), lignesValides);
+        return r;
+    } catch (const ErreurCapture& e) {
+        r.lignesAnnulation = journal.lignes();
+        if (interrompu())
+            terminerInterrompu(r, true, lignesValides);
+        else
+            terminerSurErreur(r, e.erreur.texteCrLf(), lignesValides);
         return r;
     } catch (const ErreurJournalAnnulation& e) {
         // The operation was rolled back before its commit.
@@ -292,10 +306,10 @@ bool Traitement::creerJournal(const ValeursOptions& v, Resultat& r, JournalAnnul
         entete.creationBase = journal_annulation::CreationBase(m_session.dbZelto);
         journal.creer(m_dossierAnnulation, entete);
     } catch (const DbError& e) {
-        terminerSurErreur(r, e.texteCrLf(), false);
+        terminerSurErreur(r, e.texteCrLf(), true);
         return false;
     } catch (const ErreurJournalAnnulation& e) {
-        terminerSurErreur(r, TexteAnnulationImpossible(e.chemin(), e.raison()), false);
+        terminerSurErreur(r, TexteAnnulationImpossible(e.chemin(), e.raison()), true);
         return false;
     }
     r.journalAnnulation = journal.chemin();
@@ -334,7 +348,7 @@ void Traitement::executer(const ValeursOptions& v, Resultat& r, JournalAnnulatio
                         capture.capturer(tables, *journal);
                         journal->terminerOperation();
                     } catch (const DbError& e) {
-                        throw ErreurJournalAnnulation(journal->chemin(), e.texte());
+                        throw ErreurCapture{e};
                     }
                 };
                 runner.ApresValidation = [journal](bool validee) { journal->marquer(validee); };

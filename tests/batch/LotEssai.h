@@ -71,6 +71,7 @@ struct Lot
     Lot()
     {
         traitement.setDossierJournal(journaux);
+        traitement.setDossierAnnulation(essai.dossier.filePath(QStringLiteral("annulation")));
         traitement.setHorloge([] { return kMoment; });
         selection.etatDemarrage();
     }

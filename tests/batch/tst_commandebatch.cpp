@@ -26,8 +26,9 @@ class TestCommandeBatch : public QObject
     struct Resultat
     {
         int code = -1;
-        QStringList sortie;
+        QStringList sortie;   // the undo journal's line aside
         QString erreurs;
+        QString journalAnnulation;
     };
 
     // Statements on the database copy, committed, before the program opens it.
@@ -43,7 +44,12 @@ class TestCommandeBatch : public QObject
         ecrire(d(QStringLiteral("job.ini")), job);
         const ProgrammeEssai::Resultat p =
             m_programme.lancer(QStringList{QStringLiteral("--batch"), d(QStringLiteral("job.ini"))} + options, 60000);
-        return {p.code, p.lignes(), p.erreurs};
+        QStringList sortie = p.lignes();
+        const QString prefixe = QStringLiteral("Journal d'annulation : ");
+        QString journal;
+        if (!sortie.isEmpty() && sortie.last().startsWith(prefixe))
+            journal = sortie.takeLast().mid(prefixe.size());
+        return {p.code, sortie, p.erreurs, journal};
     }
 
     // The messages' operation fails in the server (a text too long for its column is refused
@@ -172,6 +178,7 @@ private Q_SLOTS:
         QVERIFY(statuts.at(5).endsWith(QStringLiteral(" - Terminé.")));
         QVERIFY(r.erreurs.contains(QStringLiteral("Confirmation: Pas de message (solde) saisi, continuer ? -> oui (--yes)")));
         QVERIFY(journaux().isEmpty());
+        QVERIFY(QFileInfo(r.journalAnnulation).isFile());
     }
 
     // The same job simulated: the first line says so, the figures are those of the run, the

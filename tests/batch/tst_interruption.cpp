@@ -233,6 +233,7 @@ private Q_SLOTS:
         ControleurSelection selection{e.session, options, op};
         Traitement t{e.session, options, selection, op};
         t.setDossierJournal(e.dossier.filePath(QStringLiteral("journaux")));
+        t.setDossierAnnulation(e.dossier.filePath(QStringLiteral("annulation")));
         selection.etatDemarrage();
         options.setCoche(CaseOption::cbIncPrel, true);
         options.setCoche(CaseOption::cbMsg, true);
@@ -469,13 +470,14 @@ private Q_SLOTS:
         QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == code,
                  qPrintable(QString::number(p.exitCode()) + u'\n' + sortie + QString::fromUtf8(erreurs + p.readAllStandardError())));
         const QStringList lignes = sortie.split(u'\n', Qt::SkipEmptyParts);
-        QVERIFY2(lignes.size() == 6, qPrintable(sortie));
+        QVERIFY2(lignes.size() == 7, qPrintable(sortie));
         QCOMPARE(lignes.at(0), QStringLiteral("Traitement interrompu : 1 opération(s) terminée(s) sur 3."));
         QCOMPARE(lignes.at(1), QStringLiteral("Opérations terminées,"));
         QVERIFY(lignes.at(2).endsWith(QStringLiteral(" clients traités,")));
         QCOMPARE(lignes.at(3), QStringLiteral("0 erreurs."));
         QVERIFY(lignes.at(4).startsWith(QStringLiteral("mSQL1 CLIENTS_ACTIVITE : ")));
         QVERIFY(lignes.at(5).startsWith(QStringLiteral("mSQL1 ECHEANCIER : ")));
+        QVERIFY(lignes.at(6).startsWith(QStringLiteral("Journal d'annulation : ")));
         QVERIFY(QDir(d.filePath(QStringLiteral("home/temp"))).entryList(QDir::Files).isEmpty());   // no run log
 
         SessionEssai apres;

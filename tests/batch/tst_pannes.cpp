@@ -32,6 +32,7 @@ private Q_SLOTS:
     void cleanupTestCase() { fb::Client::arreter(); }
     void serveurTuePendantUneOperation();
     void journalImpossible();
+    void journalAnnulationImpossible();
     void baseTenueParUnAutreMoteur();
     void baseEnLectureSeule();
     void csvDisparuPendantLeLancement_data();
@@ -87,16 +88,33 @@ void TestPannes::journalImpossible()
     ProgrammeEssai prog;
     BaseTemporaire base(qEnvironmentVariable("MSP_TESTDB"));
     prog.configurer(base.chemin);
-    ProgrammeEssai::ecrire(prog.d(QStringLiteral("home/.local/share")), "un fichier, pas un dossier");
+    ProgrammeEssai::ecrire(prog.d(QStringLiteral("home/.local/share/temp")), "un fichier, pas un dossier");
     base.executer({QStringLiteral("CREATE EXCEPTION E_REFUS 'message refusé'"),
                    QStringLiteral("CREATE TRIGGER T_REFUS FOR CLIENTS_MESSAGE BEFORE INSERT AS BEGIN EXCEPTION E_REFUS; END")});
     ProgrammeEssai::ecrire(prog.d(QStringLiteral("job.ini")), "[Options]\ncbMsg=1\nMemo1=Bonjour\ncbCreate=1\n");
     const ProgrammeEssai::Resultat r = prog.lancer({QStringLiteral("--batch"), prog.d(QStringLiteral("job.ini"))});
     QCOMPARE(r.code, 5);
     QVERIFY2(r.erreurs.contains(prog.d(QStringLiteral("home/.local/share/temp"))), qPrintable(r.erreurs));
-    QCOMPARE(r.lignes().size(), 1);
+    QCOMPARE(r.lignes().size(), 2);
     QVERIFY(r.lignes().at(0).startsWith(QStringLiteral("error stmt #1 : ")));
+    QVERIFY(r.lignes().at(1).startsWith(QStringLiteral("Journal d'annulation : ")));
     QVERIFY(base.valeur(QStringLiteral("SELECT COUNT(*) FROM ECHEANCIER WHERE ECHE_IDACT IS NULL")) != QStringLiteral("0"));
+    QCOMPARE(base.valeur(QStringLiteral("SELECT COUNT(*) FROM T_CLIENTS_PRESENTS")), QStringLiteral("0"));
+}
+
+// No undo journal, no operation: the run ends before its first one, nothing changed.
+void TestPannes::journalAnnulationImpossible()
+{
+    ProgrammeEssai prog;
+    BaseTemporaire base(qEnvironmentVariable("MSP_TESTDB"));
+    prog.configurer(base.chemin);
+    ProgrammeEssai::ecrire(prog.d(QStringLiteral("home/.local/share/module-special")), "un fichier, pas un dossier");
+    ProgrammeEssai::ecrire(prog.d(QStringLiteral("job.ini")), "[Options]\ncbMsg=1\nMemo1=Bonjour\n");
+    const ProgrammeEssai::Resultat r = prog.lancer({QStringLiteral("--batch"), prog.d(QStringLiteral("job.ini"))});
+    QCOMPARE(r.code, 5);
+    QVERIFY2(r.erreurs.contains(QStringLiteral("Le journal d'annulation ")) && r.erreurs.contains(QStringLiteral("module-special/journaux")),
+             qPrintable(r.erreurs));
+    QCOMPARE(base.valeur(QStringLiteral("SELECT COUNT(*) FROM CLIENTS_MESSAGE")), QStringLiteral("0"));
     QCOMPARE(base.valeur(QStringLiteral("SELECT COUNT(*) FROM T_CLIENTS_PRESENTS")), QStringLiteral("0"));
 }
 

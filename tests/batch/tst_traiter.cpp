@@ -37,6 +37,7 @@ void TestTraiter::runDepuisLaFenetre()
     frmMain.Timer1()->stop();
     frmMain.installerPagesLot(e.session, op);
     frmMain.traitement()->setDossierJournal(e.dossier.filePath(QStringLiteral("journaux")));
+    frmMain.traitement()->setDossierAnnulation(e.dossier.filePath(QStringLiteral("annulation")));
     frmMain.controleurSelection()->etatDemarrage();
     frmMain.show();
 
