@@ -65,7 +65,7 @@ public:
         }
         if (i.genre != InstructionJournal::Genre::Reinserer) {
             for (int k = 0; k < i.valeursCle.size(); ++k)
-                q.setParamBytes(QStringLiteral("K") + QString::number(k), i.valeursCle.at(k));
+                poserCle(q, i, k);
             q.setParam(QStringLiteral("VERSION"), i.version);
         }
         try {
@@ -99,7 +99,7 @@ public:
             return !s.parDbKey() && !existe(s, i);
         fb::Query& q = requete(QStringLiteral("SELECT 1 FROM %1 WHERE %2").arg(IdentifiantSql(s.nom), condition(i)));
         for (int k = 0; k < i.valeursCle.size(); ++k)
-            q.setParamBytes(QStringLiteral("K") + QString::number(k), i.valeursCle.at(k));
+            poserCle(q, i, k);
         q.setParam(QStringLiteral("VERSION"), i.version);
         q.execute();
         const bool trouvee = !q.eof();
@@ -153,11 +153,20 @@ private:
             c << (s.parDbKey() ? cle.at(k) : IdentifiantSql(cle.at(k))) + QStringLiteral(" = :K") + QString::number(k);
         fb::Query& q = requete(QStringLiteral("SELECT 1 FROM %1 WHERE %2").arg(IdentifiantSql(s.nom), c.join(QStringLiteral(" AND "))));
         for (int k = 0; k < valeurs.size(); ++k)
-            q.setParamBytes(QStringLiteral("K") + QString::number(k), valeurs.at(k));
+            PoserCle(q, QStringLiteral("K") + QString::number(k), valeurs.at(k), s.entieres.contains(cle.at(k)));
         q.execute();
         const bool trouvee = !q.eof();
         q.close();
         return trouvee;
+    }
+
+    void poserCle(fb::Query& q, const InstructionJournal& i, int k)
+    {
+        const QString nom = QStringLiteral("K") + QString::number(k);
+        if (i.parDbKey())
+            q.setParamBytes(nom, i.valeursCle.at(k));
+        else
+            PoserCle(q, nom, i.valeursCle.at(k), m_structures.structure(i.table).entieres.contains(i.colonnesCle.at(k)));
     }
 
     bool noter(const StructureTable& s, const InstructionJournal& i, const QString& raison)

@@ -2,7 +2,21 @@
 
 #include "db/Firebird.h"
 
+#include <QHash>
+
 namespace {
+
+// Keys looked for by one statement: few enough for the engine's limits, enough to spare
+// a statement per row.
+constexpr int kLot = 200;
+
+QString marquesLot()
+{
+    QStringList m;
+    for (int i = 0; i < kLot; ++i)
+        m << QStringLiteral(":K") + QString::number(i);
+    return m.join(QStringLiteral(", "));
+}
 
 QString listeColonnes(const StructureTable& s)
 {
@@ -31,7 +45,7 @@ void poserCle(fb::Query& q, const LigneChangee& l)
     }
     const QList<QByteArray> cle = l.valeursCle();
     for (int i = 0; i < cle.size(); ++i)
-        q.setParamBytes(QStringLiteral("K") + QString::number(i), cle.at(i));
+        PoserCle(q, QStringLiteral("K") + QString::number(i), cle.at(i), l.table->entieres.contains(l.table->cle.at(i)));
 }
 
 QList<Cellule> lireImage(const fb::Query& q, int premiere, int nombre)
@@ -92,13 +106,13 @@ qint64 CaptureLignes::capturer(const QList<TableTouchee>& tables, RecepteurLigne
             continue;
         const StructureTable& s = m_structures.structure(t.nom);
         if (s.existe())
-            n += capturerTable(s, t.suppressions, vue, recepteur);
+            n += capturerTable(s, t, vue, recepteur);
     }
     vue.commit();
     return n;
 }
 
-qint64 CaptureLignes::capturerTable(const StructureTable& s, bool suppressions, fb::Transaction& vue,
+qint64 CaptureLignes::capturerTable(const StructureTable& s, const TableTouchee& t, fb::Transaction& vue,
                                     RecepteurLignes& r)
 {
     const QString table = IdentifiantSql(s.nom);
@@ -106,29 +120,48 @@ qint64 CaptureLignes::capturerTable(const StructureTable& s, bool suppressions, 
     const int nombre = int(s.colonnes.size());
     qint64 n = 0;
 
-    // Inserted and updated rows: one read of the table (the version is not indexed).
+    // Inserted and updated rows: one read of the table (the version is not indexed). Their
+    // images before are fetched by DB_KEY (an updated record keeps it; one the open
+    // transaction inserted has no version the other can see), kLot rows a statement.
     fb::Query ecrites(m_base, m_execution);
     ecrites.setSql(QStringLiteral("SELECT RDB$DB_KEY, %1 FROM %2 WHERE RDB$RECORD_VERSION = CURRENT_TRANSACTION")
                        .arg(colonnes, table));
     fb::Query avant(m_base, vue);
-    avant.setSql(QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(colonnes, table, conditionCle(s)));
-    LigneChangee l;
-    l.table = &s;
+    avant.setSql(QStringLiteral("SELECT RDB$DB_KEY, %1 FROM %2 WHERE RDB$DB_KEY IN (%3)").arg(colonnes, table, marquesLot()));
+    QList<LigneChangee> lot;
+    const auto vider = [&] {
+        if (lot.isEmpty())
+            return;
+        if (t.modifications || t.suppressions) {
+            // The last lot repeats its last key up to the statement's size.
+            for (int i = 0; i < kLot; ++i)
+                avant.setParamBytes(QStringLiteral("K") + QString::number(i), lot.at(std::min<qsizetype>(i, lot.size() - 1)).dbKey);
+            QHash<QByteArray, QList<Cellule>> trouvees;
+            for (avant.execute(); !avant.eof(); avant.next())
+                trouvees.insert(avant.asExactBytes(0), lireImage(avant, 1, nombre));
+            avant.close();
+            for (LigneChangee& l : lot)
+                l.avant = trouvees.value(l.dbKey);
+        }
+        for (LigneChangee& l : lot) {
+            l.nature = l.avant.isEmpty() ? LigneChangee::Nature::Ajout : LigneChangee::Nature::Modification;
+            r.ligne(l);
+            ++n;
+        }
+        lot.clear();
+    };
     for (ecrites.execute(); !ecrites.eof(); ecrites.next()) {
+        LigneChangee l;
+        l.table = &s;
         l.dbKey = ecrites.asExactBytes(0);
         l.apres = lireImage(ecrites, 1, nombre);
-        l.avant.clear();
-        poserCle(avant, l);
-        avant.execute();
-        if (!avant.eof())
-            l.avant = lireImage(avant, 0, nombre);
-        avant.close();
-        l.nature = l.avant.isEmpty() ? LigneChangee::Nature::Ajout : LigneChangee::Nature::Modification;
-        r.ligne(l);
-        ++n;
+        lot.append(std::move(l));
+        if (lot.size() == kLot)
+            vider();
     }
+    vider();
     ecrites.close();
-    if (!suppressions)
+    if (!t.suppressions)
         return n;
 
     // Deleted rows: the rows before that the open transaction no longer sees.
@@ -136,7 +169,8 @@ qint64 CaptureLignes::capturerTable(const StructureTable& s, bool suppressions, 
     toutes.setSql(QStringLiteral("SELECT RDB$DB_KEY, %1 FROM %2").arg(colonnes, table));
     fb::Query presente(m_base, m_execution);
     presente.setSql(QStringLiteral("SELECT 1 FROM %1 WHERE %2").arg(table, conditionCle(s)));
-    l.apres.clear();
+    LigneChangee l;
+    l.table = &s;
     l.nature = LigneChangee::Nature::Suppression;
     for (toutes.execute(); !toutes.eof(); toutes.next()) {
         l.dbKey = toutes.asExactBytes(0);

@@ -37,12 +37,14 @@ public:
     virtual void ligne(const LigneChangee& l) = 0;
 };
 
-// A table to inspect and whether the server counted deletes in it (the only case where
-// every row before has to be looked for).
+// A table to inspect, with what the server counted in it: deletes are the only case where
+// every row before has to be looked at; with no update nor delete, every row written is new
+// and no image before is looked for.
 struct TableTouchee
 {
     QString nom;
     bool suppressions = false;
+    bool modifications = true;
 };
 
 class CaptureLignes
@@ -57,7 +59,7 @@ public:
     qint64 capturer(const QList<TableTouchee>& tables, RecepteurLignes& recepteur);
 
 private:
-    qint64 capturerTable(const StructureTable& s, bool suppressions, fb::Transaction& vue, RecepteurLignes& r);
+    qint64 capturerTable(const StructureTable& s, const TableTouchee& t, fb::Transaction& vue, RecepteurLignes& r);
 
     fb::Database& m_base;
     fb::Transaction& m_execution;

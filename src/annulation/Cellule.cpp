@@ -12,6 +12,16 @@ Cellule Cellule::lire(const fb::Query& q, int colonne)
     return c;
 }
 
+void PoserCle(fb::Query& q, const QString& nom, const QByteArray& octets, bool entiere)
+{
+    bool entier = false;
+    const qint64 n = entiere ? octets.toLongLong(&entier) : 0;
+    if (entier)
+        q.setParam(nom, n);
+    else
+        q.setParamBytes(nom, octets);
+}
+
 namespace litteraux {
 
 namespace {

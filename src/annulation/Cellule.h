@@ -20,6 +20,10 @@ struct Cellule
     static Cellule lire(const fb::Query& q, int colonne);
 };
 
+// Binds a key's bytes to `nom` so that the engine compares it with the key's index: an integer
+// as a number (a text against an integer column is converted row by row, the index unused).
+void PoserCle(fb::Query& q, const QString& nom, const QByteArray& octets, bool entiere);
+
 namespace litteraux {
 
 // The cell as an SQL literal of the journal: NULL, a number, TRUE/FALSE, DATE '...', TIME '...',

@@ -166,10 +166,11 @@ void JournalAnnulation::ligne(const LigneChangee& l)
     ++m_lignesBloc;
 }
 
-void JournalAnnulation::terminerOperation()
+void JournalAnnulation::terminerOperation(qint64 duree)
 {
     ecrire(QString::fromUtf8(journal_annulation::kFinOperation) + m_modele + QStringLiteral(" : ")
-           + QString::number(m_lignesBloc) + QStringLiteral(" ligne(s)"));
+           + QString::number(m_lignesBloc) + QStringLiteral(" ligne(s)")
+           + (duree >= 0 ? QStringLiteral(", relevées en %1 ms").arg(duree) : QString()));
     vider(true);
 }
 

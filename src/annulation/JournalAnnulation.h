@@ -74,7 +74,8 @@ public:
     // One block. terminerOperation() puts it on disk; raises ErreurJournalAnnulation.
     void debuterOperation(const QString& modele, qint64 transaction, const QList<CompteTable>& comptes);
     void ligne(const LigneChangee& l) override;
-    void terminerOperation();
+    // `duree`: what the journal cost the operation, in ms (kept in the end line for measures).
+    void terminerOperation(qint64 duree = -1);
     // After the commit (or its failure): best effort, a missing mark is settled by the undo.
     void marquer(bool validee);
 

@@ -13,6 +13,11 @@ const char* const kSqlColonnes =
     "WHERE (RF.RDB$RELATION_NAME = :TABLE) AND (F.RDB$COMPUTED_BLR IS NULL) "
     "AND (R.RDB$VIEW_BLR IS NULL) ORDER BY RF.RDB$FIELD_POSITION";
 
+const char* const kSqlEntieres =
+    "SELECT TRIM(RF.RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS RF "
+    "JOIN RDB$FIELDS F ON (F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE) "
+    "WHERE (RF.RDB$RELATION_NAME = :TABLE) AND (F.RDB$FIELD_TYPE IN (7, 8, 16)) AND (F.RDB$FIELD_SCALE = 0)";
+
 const char* const kSqlCle =
     "SELECT TRIM(S.RDB$FIELD_NAME) FROM RDB$RELATION_CONSTRAINTS C "
     "JOIN RDB$INDEX_SEGMENTS S ON (S.RDB$INDEX_NAME = C.RDB$INDEX_NAME) "
@@ -56,6 +61,7 @@ const StructureTable& StructuresTables::structure(const QString& table)
         s.cle = lireNoms(m_base, m_transaction, kSqlCle, table);
         s.parents = lireNoms(m_base, m_transaction, kSqlParents, table);
         s.parents.removeAll(table);
+        s.entieres = lireNoms(m_base, m_transaction, kSqlEntieres, table);
     }
     return *m_lues.insert(table, s);
 }

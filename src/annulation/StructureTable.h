@@ -17,6 +17,7 @@ struct StructureTable
     QStringList colonnes;   // stored columns, by position (computed ones are left out)
     QStringList cle;        // primary key columns, in key order; empty: rows go by DB_KEY
     QStringList parents;    // tables referred to by a foreign key, the table itself aside
+    QStringList entieres;   // integer columns (no scale): their keys are bound as numbers
 
     bool parDbKey() const { return cle.isEmpty(); }
     bool existe() const { return !colonnes.isEmpty(); }

@@ -15,6 +15,7 @@
 #include "operator/OperatorInterface.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QScopeGuard>
 #include <chrono>
@@ -338,15 +339,17 @@ void Traitement::executer(const ValeursOptions& v, Resultat& r, JournalAnnulatio
             if (journal) {
                 // Before each commit of the operation, the rows it changed go to the journal, on disk.
                 runner.AvantValidation = [&, modele = op.modele] {
+                    QElapsedTimer duree;
+                    duree.start();
                     try {
                         const QList<CompteTable> comptes =
                             ComptesModifications::difference(avant, ComptesModifications::lire(m_session.dbZelto));
                         QList<TableTouchee> tables;
                         for (const CompteTable& c : comptes)
-                            tables.append({c.table, c.suppressions > 0});
+                            tables.append({c.table, c.suppressions > 0, c.modifications > 0});
                         journal->debuterOperation(modele, capture.numeroTransaction(), comptes);
                         capture.capturer(tables, *journal);
-                        journal->terminerOperation();
+                        journal->terminerOperation(duree.elapsed());
                     } catch (const DbError& e) {
                         throw ErreurCapture{e};
                     }
