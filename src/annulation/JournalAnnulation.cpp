@@ -162,6 +162,15 @@ void JournalAnnulation::debuterOperation(const QString& modele, qint64 transacti
 
 void JournalAnnulation::ligne(const LigneChangee& l)
 {
+    // The undo binds every value as one parameter, whose length has 16 bits: a longer one
+    // could be journalled but never put back.
+    for (const QList<Cellule>* image : {&l.avant, &l.apres})
+        for (int i = 0; i < image->size(); ++i)
+            if (image->at(i).octets.size() > 0xFFFF)
+                throw ErreurJournalAnnulation(
+                    m_chemin, QStringLiteral("la valeur de %1.%2 (ligne %3) dépasse 64 Ko : l'annulation ne pourrait pas la "
+                                             "remettre")
+                                  .arg(l.table->nom, l.table->colonnes.value(i), l.texteCle()));
     ecrire(InstructionRetour(l, m_transaction));
     ++m_lignesBloc;
 }

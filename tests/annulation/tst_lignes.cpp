@@ -92,6 +92,21 @@ void TestLignes::allerRetour()
 
     fb::Database& db = e.session.dbZelto;
     fb::Transaction& tr = e.session.trZelto;
+    // What the capture stands on: beside the open transaction, on the same attachment, a
+    // read-only SNAPSHOT started before its writes and a READ COMMITTED one started after
+    // both read the rows as they were.
+    const auto lireV = [&](fb::Transaction& t) {
+        fb::Query q(db, t);
+        q.setSql(QStringLiteral("SELECT V FROM ESSAI_CLE WHERE ID = 1"));
+        q.execute();
+        const QString v = q.asString(0);
+        q.close();
+        return v;
+    };
+    fb::Transaction cliche(db), validee(db);
+    cliche.setParams({QStringLiteral("read"), QStringLiteral("concurrency")});
+    validee.setParams({QStringLiteral("read"), QStringLiteral("nowait"), QStringLiteral("rec_version"), QStringLiteral("read_committed")});
+    cliche.start();
     tr.start();
     for (const QString& t : {QStringLiteral("ESSAI_CLE"), QStringLiteral("ESSAI_SANS_CLE")}) {
         tr.executeImmediate(QStringLiteral("UPDATE %1 SET N = 1, D = NULL, T = TIMESTAMP '2027-01-01 00:00:00.0001', "
@@ -101,6 +116,12 @@ void TestLignes::allerRetour()
         tr.executeImmediate(QStringLiteral("UPDATE %1 SET V = V WHERE ID = 3").arg(t));
         tr.executeImmediate(QStringLiteral("INSERT INTO %1 (ID, V) VALUES (4, 'ajouté')").arg(t));
     }
+    validee.start();
+    QCOMPARE(lireV(tr), QStringLiteral("nouveau"));
+    QCOMPARE(lireV(cliche), QStringLiteral("L'été\nà Noël"));
+    QCOMPARE(lireV(validee), QStringLiteral("L'été\nà Noël"));
+    cliche.commit();
+    validee.commit();
     tr.executeImmediate(QStringLiteral("UPDATE TRADUCTION SET TRA_TEXTE = 'changé' WHERE TRA_ID = "
                                        "(SELECT MIN(TRA_ID) FROM TRADUCTION) AND TRA_LANGUE = 'FR'"));
 
