@@ -189,6 +189,7 @@ private Q_SLOTS:
         const QByteArray job = "[Selection]\nrgSource=0\nJvFilenameEdit1=clients.csv\n[Options]\ncbMsg=1\ncbCreate=1\n";
         const Resultat s = lancer(job, {QStringLiteral("--simuler")});
         QCOMPARE(s.code, 0);
+        QVERIFY(s.journalAnnulation.isEmpty());   // it rolls back: nothing to undo
         QCOMPARE(s.sortie.value(0), QStringLiteral("Simulation : aucune modification n'est enregistrée."));
         QCOMPARE(s.sortie.mid(1, 3), (QStringList{"Opérations terminées,", "3 clients traités,", "0 erreurs."}));
         QVERIFY(s.sortie.value(4).startsWith(QStringLiteral("Les numéros que la simulation a tirés")));
