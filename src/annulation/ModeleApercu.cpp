@@ -48,12 +48,12 @@ QVariant ModeleApercu::headerData(int section, Qt::Orientation orientation, int 
 
 bool ModeleApercu::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && m_charges < m_apercu->nombreLignes();
+    return !parent.isValid() && !m_tri && m_charges < m_apercu->nombreLignes();
 }
 
 void ModeleApercu::fetchMore(const QModelIndex& parent)
 {
-    if (parent.isValid())
+    if (parent.isValid() || m_tri)
         return;
     const int ajout = int(std::min<qint64>(kParLot, m_apercu->nombreLignes() - m_charges));
     if (ajout <= 0)
@@ -65,6 +65,7 @@ void ModeleApercu::fetchMore(const QModelIndex& parent)
 
 void ModeleApercu::sort(int column, Qt::SortOrder order)
 {
+    m_tri = true;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList anciens = persistentIndexList();
     QList<qint64> sources;
@@ -100,5 +101,7 @@ void ModeleApercu::sort(int column, Qt::SortOrder order)
         nouveaux << (r < 0 ? QModelIndex() : index(r, anciens.at(k).column()));
     }
     changePersistentIndexList(anciens, nouveaux);
+    // Views that ask for more rows on this signal ask again as they scroll.
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    m_tri = false;
 }

@@ -32,6 +32,7 @@ private:
 
     std::shared_ptr<const ApercuChangements> m_apercu;
     int m_charges = 0;
+    bool m_tri = false;   // a view asks for rows while the layout changes: not then
     QList<qint32> m_ordre;   // empty: run order
     mutable QCache<qint64, QStringList> m_cache{2000};
 };
