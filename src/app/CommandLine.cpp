@@ -56,10 +56,12 @@ OptionsLigneCommande AnalyserLigneCommande(const QStringList& args)
         else if (nom == QLatin1String("--version")) o.version = true;
         else if (nom == QLatin1String("--yes")) o.oui = true;
         else if (nom == QLatin1String("--simuler")) o.simuler = true;
+        else if (nom == QLatin1String("--apercu")) o.apercu = valeur(i, nom);
         else if (nom == QLatin1String("--help")) o.aide = true;
         else refuser(QStringLiteral("option inconnue : %1").arg(entree::Extrait(a)));
         // With --batch, --sauvegarde is a step of the run; alone, it is a mode of its own.
-        if (nom != QLatin1String("--racine") && nom != QLatin1String("--yes") && nom != QLatin1String("--simuler"))
+        if (nom != QLatin1String("--racine") && nom != QLatin1String("--yes") && nom != QLatin1String("--simuler")
+            && nom != QLatin1String("--apercu"))
             modes << nom;
     }
     if (!o.batch.isEmpty())
@@ -69,6 +71,9 @@ OptionsLigneCommande AnalyserLigneCommande(const QStringList& args)
         refuser(QStringLiteral("--simuler et --sauvegarde s'excluent"));
     if (o.simuler && o.batch.isEmpty() && o.annuler.isEmpty())
         refuser(QStringLiteral("--simuler ne s'emploie qu'avec --batch JOB ou --annuler JOURNAL"));
+    // Only a simulation's changes can be told before they are made.
+    if (!o.apercu.isEmpty() && (o.batch.isEmpty() || !o.simuler))
+        refuser(QStringLiteral("--apercu ne s'emploie qu'avec --batch JOB --simuler"));
     if (o.oui && o.batch.isEmpty())
         refuser(QStringLiteral("--yes ne s'emploie qu'avec --batch JOB"));
     if (modes.size() > 1)
@@ -79,7 +84,7 @@ OptionsLigneCommande AnalyserLigneCommande(const QStringList& args)
 QString UsageLigneCommande()
 {
     return QStringLiteral(
-        "Usage : module-special [--racine DIR] [--config | --script FICHIER | --batch JOB [--yes] [--simuler | "
+        "Usage : module-special [--racine DIR] [--config | --script FICHIER | --batch JOB [--yes] [--simuler [--apercu FICHIER] | "
         "--sauvegarde FICHIER] | --annuler JOURNAL [--simuler] | --doublons FICHIER | --sauvegarde FICHIER | --version | "
         "--help]\n"
         "  sans option       ouvre la fenêtre\n"
@@ -89,6 +94,7 @@ QString UsageLigneCommande()
         "  --batch JOB       traitement par lot sans fenêtre, d'après le fichier JOB\n"
         "  --yes             avec --batch : répond oui à la question avant le traitement\n"
         "  --simuler         avec --batch ou --annuler : le même travail, entièrement annulé à la fin\n"
+        "  --apercu F        avec --batch et --simuler : chaque changement de ligne dans le fichier CSV F\n"
         "  --sauvegarde F    sauvegarde la base dans le fichier F (avec --batch : avant le traitement)\n"
         "  --annuler J       défait le traitement dont J est le journal d'annulation\n"
         "  --doublons F      écrit les échéances qui se chevauchent dans le fichier CSV F\n"
@@ -108,7 +114,7 @@ int ExecuterSansFenetre(const OptionsLigneCommande& options)
         return ExecuterCommandeConfig();
     if (!options.batch.isEmpty()) {
         ConsoleOperator operateur(ConsoleOperator::Mode::Lot, options.oui);
-        return ExecuterCommandeBatch(options.batch, operateur, options.simuler, options.sauvegarde);
+        return ExecuterCommandeBatch(options.batch, operateur, options.simuler, options.sauvegarde, options.apercu);
     }
     if (!options.annuler.isEmpty()) {
         ConsoleOperator operateur(ConsoleOperator::Mode::Lot, false);

@@ -14,6 +14,7 @@ struct OptionsLigneCommande
     QString annuler;    // --annuler JOURNAL
     bool oui = false;   // --yes
     bool simuler = false;   // --simuler (with --batch or --annuler)
+    QString apercu;     // --apercu FILE: the row changes of --batch JOB --simuler
     bool aide = false;  // --help
     bool version = false;  // --version
     QString erreur;     // not empty when the arguments cannot be understood

@@ -7,11 +7,14 @@
 #include "batch/Operations.h"
 #include "batch/SignauxLot.h"
 #include "batch/Traitement.h"
+#include "annulation/ApercuChangements.h"
 #include "config/ConfigPrg.h"
+#include "config/FichierSortie.h"
 #include "config/FichierConfig.h"
 #include "db/Connexion.h"
 #include "db/Session.h"
 
+#include <QDir>
 #include <QScopeGuard>
 #include <QTextStream>
 #include <csignal>
@@ -49,7 +52,7 @@ int nombreOperations(const FichierLot& job)
 }
 
 int executer(const QString& fichierLot, OperatorInterface& operateur, bool simuler, const QString& sauvegarde,
-             SignauxLot& signaux)
+             const QString& fichierApercu, SignauxLot& signaux)
 {
     FichierLot job;
     signaux.setTexteFin((Traitement::TexteInterruption(0, 0) + QLatin1Char('\n')).toUtf8());   // none known yet
@@ -63,6 +66,18 @@ int executer(const QString& fichierLot, OperatorInterface& operateur, bool simul
     signaux.setTexteFin((Traitement::TexteInterruption(0, nombre) + QLatin1Char('\n')).toUtf8());
     if (signaux.signalRecu())
         return interrompuAvant(signaux, operateur, nombre);
+
+    // A preview that cannot be written costs no connection; nothing replaces it until it is whole.
+    std::unique_ptr<FichierSortie> apercu;
+    const QString cheminApercu = QDir::toNativeSeparators(fichierApercu);
+    if (!fichierApercu.isEmpty()) {
+        apercu = std::make_unique<FichierSortie>(fichierApercu);
+        if (!apercu->ouvrir()) {
+            operateur.erreur(QStringLiteral("Le fichier « %1 » ne peut pas être écrit : %2.\n%3")
+                                 .arg(cheminApercu, apercu->cause(), apercu->conseil()));
+            return Arrete;
+        }
+    }
 
     DemarrerModule();
     Session session;
@@ -88,6 +103,7 @@ int executer(const QString& fichierLot, OperatorInterface& operateur, bool simul
         return interrompuAvant(signaux, operateur, nombre);
 
     Traitement traitement(session, options, selection, operateur);
+    traitement.setApercuSimulation(apercu != nullptr);
     if (!sauvegarde.isEmpty())
         traitement.setSauvegardeAvant(sauvegarde, [](const QString& ligne) {
             const QByteArray octets = ligne.toLocal8Bit();
@@ -126,6 +142,20 @@ int executer(const QString& fichierLot, OperatorInterface& operateur, bool simul
     }
     if (!r.journalAnnulation.isEmpty())
         sortie << "Journal d'annulation : " << r.journalAnnulation << '\n';
+    if (apercu && r.apercu) {
+        QString cause;
+        if (!r.apercu->exporter(*apercu, cause)) {
+            sortie.flush();
+            operateur.erreur(QStringLiteral("L'aperçu des changements n'a pas pu être écrit dans « %1 » : %2.\n"
+                                            "Vérifiez la place libre et les droits sur ce dossier, puis relancez la "
+                                            "simulation.")
+                                 .arg(cheminApercu, cause));
+            return ErreurInattendue;
+        }
+        sortie << QStringLiteral("Aperçu des changements : %1 ligne(s) dans %2").arg(r.apercu->nombreLignes()).arg(cheminApercu)
+               << '\n';
+        sortie << r.apercu->texteComptes() << '\n';
+    }
     sortie.flush();
 
     switch (r.issue) {
@@ -140,10 +170,11 @@ int executer(const QString& fichierLot, OperatorInterface& operateur, bool simul
 
 } // namespace
 
-int ExecuterCommandeBatch(const QString& fichierLot, OperatorInterface& operateur, bool simuler, const QString& sauvegarde)
+int ExecuterCommandeBatch(const QString& fichierLot, OperatorInterface& operateur, bool simuler, const QString& sauvegarde,
+                          const QString& apercu)
 {
     SignauxLot signaux;   // before anything: the reading and the connection are part of the run
-    const int code = executer(fichierLot, operateur, simuler, sauvegarde, signaux);
+    const int code = executer(fichierLot, operateur, simuler, sauvegarde, apercu, signaux);
     signaux.acquitter();   // the command has ended by itself, whatever comes now
     // The session is gone: the engine may shut down.
     fb::Client::arreter();

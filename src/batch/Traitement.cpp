@@ -6,6 +6,7 @@
 #include "batch/Operations.h"
 #include "batch/Remplissage.h"
 #include "batch/VerificationSimulation.h"
+#include "annulation/ApercuChangements.h"
 #include "annulation/CaptureLignes.h"
 #include "annulation/JournalAnnulation.h"
 #include "db/Connexion.h"
@@ -155,6 +156,7 @@ Traitement::Resultat Traitement::lancer(bool simulation)
         m_fini = false;
     }
     const auto fin = qScopeGuard([this] { finExecution(); });
+    m_dernierApercu.reset();
     m_session.NbErreurs = 0;
     m_nettoye = false;
     const ValeursOptions v = m_options.valeurs();
@@ -224,7 +226,10 @@ Traitement::Resultat Traitement::lancer(bool simulation)
     });
     bool lignesValides = false;   // mTemp holds the CSV lines until the selection is loaded
     JournalAnnulation journal;
+    std::shared_ptr<ApercuChangements> apercu;
     try {
+        if (simulation && m_apercuSimulation)
+            apercu = std::make_shared<ApercuChangements>();
         if (simulation)
             segments::ouvrir(m_session.trZelto);   // the load takes part in the simulation
         if (m_selection.ChargerSelection() == ControleurSelection::Chargement::Arrete) {
@@ -238,7 +243,7 @@ Traitement::Resultat Traitement::lancer(bool simulation)
         if (!simulation && !creerJournal(v, r, journal))
             return r;
         m_session.trZelto.start();
-        executer(v, r, simulation ? nullptr : &journal);
+        executer(v, r, simulation ? nullptr : &journal, apercu.get());
         if (interrompu()) {
             terminerInterrompu(r, true, true);
             return r;
@@ -289,6 +294,8 @@ Traitement::Resultat Traitement::lancer(bool simulation)
     m_operateur.statut(TexteFin(m_horloge()));
     r.issue = Issue::Termine;
     r.resume = TexteResume(r.NbClients, r.NbErreurs);
+    r.apercu = apercu;
+    m_dernierApercu = apercu;
     m_operateur.resume(TexteBoite(r), r.lignesComptes());
     return r;
 }
@@ -317,7 +324,7 @@ bool Traitement::creerJournal(const ValeursOptions& v, Resultat& r, JournalAnnul
     return true;
 }
 
-void Traitement::executer(const ValeursOptions& v, Resultat& r, JournalAnnulation* journal)
+void Traitement::executer(const ValeursOptions& v, Resultat& r, JournalAnnulation* journal, ApercuChangements* apercu)
 {
     const remplissage::Centres centres{m_session.centre, m_session.centreSelection()};
     ScriptRunner& runner = m_session.pFIBScripter1;
@@ -373,6 +380,10 @@ void Traitement::executer(const ValeursOptions& v, Resultat& r, JournalAnnulatio
             }
             OperationFaite faite{op.modele, m_session.NbErreurs != erreursAvant, {}};
             faite.comptes = ComptesModifications::difference(avant, ComptesModifications::lire(m_session.dbZelto));
+            // In a simulation the operation's segment has just ended: its rows are read now.
+            if (apercu)
+                apercu->operationTerminee(op.modele, faite.comptes, structures, capture, m_session.dbZelto,
+                                          m_session.trZelto);
             r.operations.append(faite);
         }
         m_session.trZelto.start();

@@ -12,9 +12,11 @@
 #include <QStringList>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
+class ApercuChangements;
 class ControleurOptions;
 class JournalAnnulation;
 class ControleurSelection;
@@ -59,6 +61,8 @@ public:
         QStringList sqlDynamique;          // reached routines whose calls cannot be followed
         qint32 nombreOperations = 0;       // the ticked operations
         QString interruption;              // "Traitement interrompu : K opération(s) terminée(s) sur N."
+        // A simulation that ran to its end with the preview asked: every row change it made.
+        std::shared_ptr<const ApercuChangements> apercu;
 
         // "mSQL1 ECHEANCIER : 0 ajout(s), 11 modification(s), 0 suppression(s)", run order.
         QStringList lignesComptes() const;
@@ -67,6 +71,11 @@ public:
     Traitement(Session& session, ControleurOptions& options, ControleurSelection& selection,
                OperatorInterface& operateur, QObject* parent = nullptr);
     ~Traitement() override;
+
+    // Simulations also gather the preview of their row changes (Resultat::apercu).
+    void setApercuSimulation(bool apercu) { m_apercuSimulation = apercu; }
+    // The preview of the last simulation once its summary is being shown, null otherwise.
+    std::shared_ptr<const ApercuChangements> dernierApercu() const { return m_dernierApercu; }
 
     // The moment used for the run log's name and the completion text (tests fix it).
     void setHorloge(std::function<QDateTime()> horloge);
@@ -117,7 +126,7 @@ Q_SIGNALS:
 
 private:
     Resultat lancer(bool simulation);
-    void executer(const ValeursOptions& v, Resultat& r, JournalAnnulation* journal);
+    void executer(const ValeursOptions& v, Resultat& r, JournalAnnulation* journal, ApercuChangements* apercu);
     bool creerJournal(const ValeursOptions& v, Resultat& r, JournalAnnulation& journal);
     void nettoyer();
     void terminerSurErreur(Resultat& r, const QString& cause, bool lignesValides);
@@ -138,6 +147,8 @@ private:
     QString m_dossierAnnulation;
     bool m_nettoye = false;   // the centre's work-table rows are gone for this run
     QString m_sauvegarde;
+    bool m_apercuSimulation = false;
+    std::shared_ptr<const ApercuChangements> m_dernierApercu;
     std::function<void(const QString&)> m_ligneSauvegarde;
     // The interruption's state, shared with the threads that ask for it and repeat it.
     std::mutex m_annulation;        // a cancellation request is made whole before it is forgotten

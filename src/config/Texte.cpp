@@ -74,4 +74,41 @@ QString decoderFichier(const QByteArray& octets)
     return depuisCp1252(octets);
 }
 
+QString champCsv(const QString& texte)
+{
+    if (!texte.contains(QLatin1Char(';')) && !texte.contains(QLatin1Char('"')) && !texte.contains(QLatin1Char('\n'))
+        && !texte.contains(QLatin1Char('\r')))
+        return texte;
+    QString t = texte;
+    t.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + t + QLatin1Char('"');
+}
+
+QStringList champsCsv(const QString& ligne)
+{
+    QStringList champs;
+    QString champ;
+    bool cite = false;
+    for (qsizetype i = 0; i < ligne.size(); ++i) {
+        const QChar c = ligne.at(i);
+        if (cite) {
+            if (c != QLatin1Char('"'))
+                champ += c;
+            else if (i + 1 < ligne.size() && ligne.at(i + 1) == QLatin1Char('"'))
+                champ += ligne.at(++i);
+            else
+                cite = false;
+        } else if (c == QLatin1Char('"')) {
+            cite = true;
+        } else if (c == QLatin1Char(';')) {
+            champs << champ;
+            champ.clear();
+        } else {
+            champ += c;
+        }
+    }
+    champs << champ;
+    return champs;
+}
+
 } // namespace texte

@@ -3,6 +3,7 @@
 // ISO 8859-1 database connection (where "€" travels as byte 0x80, as Windows sends it).
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace texte {
 
@@ -19,5 +20,11 @@ bool estUtf8Valide(const QByteArray& octets);
 // A file's bytes as text: UTF-8 when valid (a leading byte-order mark is dropped),
 // Windows-1252 otherwise.
 QString decoderFichier(const QByteArray& octets);
+
+// One field of the program's CSV files: quoted when it holds ";", a quote or a line break,
+// inner quotes doubled.
+QString champCsv(const QString& texte);
+// The fields of one CSV line (its CR LF removed) as champCsv() wrote them.
+QStringList champsCsv(const QString& ligne);
 
 } // namespace texte

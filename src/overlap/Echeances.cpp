@@ -1,6 +1,7 @@
 #include "overlap/Echeances.h"
 
 #include "config/FichierSortie.h"
+#include "config/Texte.h"
 #include "db/Firebird.h"
 
 namespace {
@@ -61,12 +62,7 @@ QString TexteLabel13(qint64 nombre)
 
 QString ChampCsv(const QString& texte)
 {
-    if (!texte.contains(QLatin1Char(';')) && !texte.contains(QLatin1Char('"')) && !texte.contains(QLatin1Char('\n'))
-        && !texte.contains(QLatin1Char('\r')))
-        return texte;
-    QString t = texte;
-    t.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + t + QLatin1Char('"');
+    return texte::champCsv(texte);
 }
 
 ResultatExport ExporterEcheances(fb::Database& base, fb::Transaction& transaction, const QString& sql,

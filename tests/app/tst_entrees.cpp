@@ -108,6 +108,11 @@ private Q_SLOTS:
         QTest::newRow("--yes alone") << QStringList{"--yes"} << "" << 0 << false << 64 << QStringList{"--yes", "--batch"} << "";
         QTest::newRow("empty job, simulation") << QStringList{"--batch", "", "--simuler"} << "" << 0 << false << 64
                                                << QStringList{"l'option --batch"} << "--simuler ne";
+        QTest::newRow("--apercu without --simuler") << QStringList{"--batch", "@/job.ini", "--apercu", "@/a.csv"} << "" << 0
+                                                    << false << 64 << QStringList{"--apercu ne"} << "";
+        QTest::newRow("preview into a folder") << QStringList{"--batch", "@/job.ini", "--simuler", "--apercu", "@/dossier"} << ""
+                                               << 0 << true << 1 << QStringList{"@/dossier", "c'est un dossier"}
+                                               << "Impossible de se connecter";
         QTest::newRow("--config --yes") << QStringList{"--config", "--yes"} << "" << 0 << false << 64
                                         << QStringList{"--yes"} << "Nom=";
         QTest::newRow("--config --version") << QStringList{"--config", "--version"} << "" << 0 << false << 64

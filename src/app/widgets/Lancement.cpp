@@ -3,6 +3,8 @@
 #include "kit/widgets/Apparence.h"
 #include "app/widgets/OperateurFenetre.h"
 #include "app/widgets/TfrmMain.h"
+#include "batch/Traitement.h"
+#include "batch/widgets/FenetreApercu.h"
 #include "db/Connexion.h"
 #include "db/Session.h"
 
@@ -26,6 +28,11 @@ FenetreProgramme::FenetreProgramme()
     QObject::connect(&session, &Session::titreChange, &frmMain, &QWidget::setWindowTitle);
     frmMain.installerPagesLot(session, operateur);
     frmMain.installerPageDoublons(session, operateur);
+    // A simulation's summary offers its row changes; the run's thread waits while the box is up.
+    frmMain.traitement()->setApercuSimulation(true);
+    operateur.completerResume = [&frmMain, &operateur](QMessageBox& boite) {
+        ProposerApercu(boite, frmMain.traitement()->dernierApercu(), operateur);
+    };
     frmMain.surConnexion = [&session, &frmMain, &operateur] {
         if (OuvrirConnexionAuDemarrage(session, operateur))
             frmMain.activerPage(TfrmMain::PageLoadData);

@@ -69,6 +69,8 @@ void OperateurFenetre::resume(const QString& texte, const QStringList& details)
                 });
             }
     }
+    if (completerResume)
+        completerResume(*boite);
     boite->exec();
 }
 

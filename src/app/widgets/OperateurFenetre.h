@@ -5,6 +5,7 @@
 
 #include <QMessageBox>
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -22,6 +23,9 @@ public:
     void messageAvertissement(const QString& texte) override;
     void statut(const QString& texte) override;
     void resume(const QString& texte, const QStringList& details) override;
+
+    // Adds the window's own choices to a summary box before it is shown.
+    std::function<void(QMessageBox&)> completerResume;
 
     // The toolkit's box with its French title and one "OK" button, not yet shown.
     static std::unique_ptr<QMessageBox> ConstruireBoite(QMessageBox::Icon icone, const QString& texte,
