@@ -4,9 +4,13 @@
 #include "kit/widgets/LabelBouton.h"
 #include "app/widgets/PanneauSauvegarde.h"
 #include "app/OperateurRelais.h"
+#include "annulation/ControleurDefaire.h"
+#include "annulation/JournalAnnulation.h"
 #include "batch/ControleurSelection.h"
 #include "batch/Traitement.h"
 
+#include <QAction>
+#include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QThread>
@@ -92,6 +96,17 @@ void PageTraitement::construireSuivi()
     m_btnAnnuler->move(kColonneTraiter, 164);
     m_btnAnnuler->hide();
     connect(m_btnAnnuler, &TLabelBouton::clicked, this, &PageTraitement::btnAnnulerClick);
+    // Where "Annuler" stands during a run, and shown only while the last run can be undone.
+    m_btnDefaire = new TLabelBouton(QStringLiteral("btnDefaire"), QStringLiteral("Défaire le dernier traitement"), m_page);
+    m_btnDefaire->setFixedSize(2 * kLargeurAction + kEcartActions, kHauteurAction);
+    m_btnDefaire->move(kColonneTraiter + (kLargeurAction - m_btnDefaire->width()) / 2, 164);
+    m_btnDefaire->setEnabled(false);
+    m_btnDefaire->hide();
+    connect(m_btnDefaire, &TLabelBouton::clicked, this, &PageTraitement::btnDefaireClick);
+    m_actDefaire = new QAction(QStringLiteral("Défaire un traitement..."), this);
+    m_actDefaire->setObjectName(QStringLiteral("actDefaire"));
+    m_actDefaire->setEnabled(false);
+    connect(m_actDefaire, &QAction::triggered, this, &PageTraitement::actDefaireTrigger);
 
     m_lblProgression = Etiquette(m_page, QStringLiteral("lblProgression"), QString());
     m_lblProgression->setGeometry(2, 214, 488, 53);
@@ -130,15 +145,43 @@ void PageTraitement::installer(Traitement& traitement, ControleurSelection& sele
     connect(m_btnSimuler, &TLabelBouton::clicked, this, &PageTraitement::btnSimulerClick);
 }
 
+void PageTraitement::installerDefaire(ControleurDefaire& defaire)
+{
+    if (m_defaire || !m_relais)
+        return;
+    m_defaire = &defaire;
+    connect(m_defaire, &ControleurDefaire::progression, this, [this](qint64 faites, qint64 total) {
+        if (m_btnAnnuler->isEnabled())
+            m_lblProgression->setText(QStringLiteral("Annulation : %1 / %2 ligne(s)").arg(faites).arg(total));
+    });
+    if (!choisirJournal)
+        choisirJournal = [this](const QString& dossier) {
+            return QFileDialog::getOpenFileName(m_page->window(), QStringLiteral("Défaire un traitement"), dossier,
+                                                QStringLiteral("Journaux d'annulation (*.sql)"));
+        };
+    montrerDefaire(!m_execution);
+}
+
+void PageTraitement::montrerDefaire(bool libre)
+{
+    libre = libre && m_defaire;
+    const bool possible = libre && !m_defaire->dernier().isEmpty();
+    m_btnDefaire->setEnabled(possible);
+    m_btnDefaire->setVisible(possible);
+    m_actDefaire->setEnabled(libre);
+}
+
 void PageTraitement::activer(bool actif)
 {
-    // Every control of the page but "Annuler"; plain labels keep their colours.
+    // Every control of the page but "Annuler" and "Défaire"; plain labels keep their colours.
     for (QObject* enfant : m_page->children()) {
         auto* controle = qobject_cast<QWidget*>(enfant);
-        if (!controle || controle == m_btnAnnuler || controle->metaObject() == &QLabel::staticMetaObject)
+        if (!controle || controle == m_btnAnnuler || controle == m_btnDefaire
+            || controle->metaObject() == &QLabel::staticMetaObject)
             continue;
         controle->setEnabled(actif);
     }
+    montrerDefaire(actif);
     m_btnAnnuler->setEnabled(!actif);
     m_btnAnnuler->setVisible(!actif);
     if (!actif)
@@ -161,17 +204,50 @@ void PageTraitement::lancer(bool simulation)
 {
     if (!m_traitement || m_execution)
         return;
-    // From here the run's thread owns the connection and reads the controllers alone: nothing
-    // on this thread may touch them until it has ended.
+    m_simulation = simulation;
+    m_annulation = false;
+    demarrer([this, simulation] {
+        const Traitement::Resultat r = simulation ? m_traitement->simuler() : m_traitement->btnTraiterClick();
+        m_issue = int(r.issue);
+        if (!simulation && m_defaire)
+            m_defaire->retenir(r.journalAnnulation, r.lignesAnnulation);
+    });
+}
+
+void PageTraitement::btnDefaireClick()
+{
+    if (m_defaire && m_btnDefaire->isEnabled())
+        defaire(m_defaire->dernier());
+}
+
+void PageTraitement::actDefaireTrigger()
+{
+    if (!m_defaire || m_execution || !m_actDefaire->isEnabled())
+        return;
+    const QString chemin = choisirJournal ? choisirJournal(journal_annulation::Dossier()) : QString();
+    if (!chemin.isEmpty())
+        defaire(chemin);
+}
+
+void PageTraitement::defaire(const QString& journal)
+{
+    if (m_execution || journal.isEmpty() || !m_defaire->confirmer(journal))
+        return;
+    m_annulation = true;
+    m_defaire->commencer();
+    demarrer([this, journal] { m_defaire->defaire(journal); });
+}
+
+void PageTraitement::demarrer(std::function<void()> travail)
+{
+    // From here the thread owns the connection and reads the controllers alone: nothing on
+    // this thread may touch them until it has ended.
     activer(false);
     Q_EMIT enCoursChange(true);
     m_lblProgression->clear();
     m_relais->setFermeture(false);
-    m_simulation = simulation;
-    m_execution = QThread::create([this, simulation] {
-        m_issue = int((simulation ? m_traitement->simuler() : m_traitement->btnTraiterClick()).issue);
-    });
-    m_execution->setObjectName(QStringLiteral("Traitement"));
+    m_execution = QThread::create(std::move(travail));
+    m_execution->setObjectName(m_annulation ? QStringLiteral("Annulation") : QStringLiteral("Traitement"));
     connect(m_execution, &QThread::finished, this, &PageTraitement::fin);
     m_execution->start();
 }
@@ -181,6 +257,11 @@ void PageTraitement::btnAnnulerClick()
     if (!m_execution)
         return;
     m_btnAnnuler->setEnabled(false);
+    if (m_annulation) {
+        m_lblProgression->setText(QStringLiteral("Interruption de l'annulation..."));
+        m_defaire->interrompre();
+        return;
+    }
     m_lblProgression->setText(QStringLiteral("Interruption du traitement..."));
     m_traitement->interrompre();
 }
@@ -196,7 +277,10 @@ void PageTraitement::arreter()
     if (!m_execution)
         return;
     m_relais->liberer();
-    m_traitement->interrompre();
+    if (m_annulation)
+        m_defaire->interrompre();
+    else
+        m_traitement->interrompre();
     m_execution->wait();
     delete m_execution;
     m_execution = nullptr;
@@ -216,5 +300,5 @@ void PageTraitement::fin()
 
 bool PageTraitement::termine() const
 {
-    return Traitement::Issue(m_issue) == Traitement::Issue::Termine && !m_simulation;
+    return !m_annulation && Traitement::Issue(m_issue) == Traitement::Issue::Termine && !m_simulation;
 }

@@ -6,6 +6,7 @@
 #include "app/widgets/Version.h"
 #include "app/OperateurRelais.h"
 #include "operator/OperatorInterface.h"
+#include "annulation/ControleurDefaire.h"
 #include "batch/ControleurOptions.h"
 #include "batch/ControleurSelection.h"
 #include "batch/Traitement.h"
@@ -16,10 +17,12 @@
 #include "config/ConfigPrg.h"
 #include "config/FichierConfig.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTimer>
@@ -241,6 +244,8 @@ void TfrmMain::suivreTraitement(bool enCours)
     m_btnOK->setEnabled(!enCours);
     if (enCours) {
         m_fermerApres = false;
+        // An undo started from the menu shows its progress where a run does.
+        activerPage(PageGo);
         return;
     }
     if (m_fermerApres) {
@@ -280,9 +285,15 @@ void TfrmMain::installerPagesLot(Session& session, OperatorInterface& operateur)
     m_controleurSelection = new ControleurSelection(session, *m_controleurOptions, *m_relais, this);
     m_pageSelection = new PageSelection(m_tsLoadData, *m_controleurSelection, operateur);
     m_pageOptions = new PageOptions(m_tsOption, *m_controleurOptions);
-    new ActionsLot(*this, m_pnlFenetreEntete, session, *m_controleurSelection, *m_controleurOptions, operateur);
+    auto* lot = new ActionsLot(*this, m_pnlFenetreEntete, session, *m_controleurSelection, *m_controleurOptions, operateur);
     m_traitement = new Traitement(session, *m_controleurOptions, *m_controleurSelection, *m_relais, this);
     m_pageTraitement->installer(*m_traitement, *m_controleurSelection, *m_relais, operateur);
+    // The undo works on the run's thread: it speaks through the relay too.
+    m_controleurDefaire = new ControleurDefaire(session, *m_relais, this);
+    m_pageTraitement->installerDefaire(*m_controleurDefaire);
+    // Beside the jobs: the header's one menu, reachable from every page.
+    lot->mnuLot()->addSeparator();
+    lot->mnuLot()->addAction(m_pageTraitement->actDefaire());
     // The label buttons stay above the page contents.
     for (QWidget* page : {m_tsLoadData, m_tsOption})
         for (QObject* enfant : page->children())

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 
+class ControleurDefaire;
 class ControleurDoublons;
 class ControleurOptions;
 class ControleurSelection;
@@ -60,13 +61,15 @@ public:
     // Fills tsLoadData and tsOption with their controls and controllers on the session and
     // gives the run page its engine; the selection's start state then runs once the start
     // timer has opened the connection. A run speaks to `operateur` through a relay on this
-    // window's thread.
+    // window's thread. The undo of a run comes with them, its menu entry in the job menu.
     void installerPagesLot(Session& session, OperatorInterface& operateur);
     // A run is in progress on its own thread, which owns the connection until it ends.
     bool traitementEnCours() const { return m_pageTraitement->enCours(); }
     ControleurSelection* controleurSelection() const { return m_controleurSelection; }
     ControleurOptions* controleurOptions() const { return m_controleurOptions; }
     Traitement* traitement() const { return m_traitement; }
+    ControleurDefaire* controleurDefaire() const { return m_controleurDefaire; }
+    PageTraitement* pageTraitement() const { return m_pageTraitement; }
 
     // Gives the overlap page its controller on the session: entering the page reads the overlaps.
     void installerPageDoublons(Session& session, OperatorInterface& operateur);
@@ -79,6 +82,7 @@ public:
     TLabelBouton* btnTraiter() const { return m_pageTraitement->btnTraiter(); }
     TLabelBouton* btnSimuler() const { return m_pageTraitement->btnSimuler(); }
     TLabelBouton* btnAnnuler() const { return m_pageTraitement->btnAnnuler(); }
+    TLabelBouton* btnDefaire() const { return m_pageTraitement->btnDefaire(); }
     QLabel* lblProgression() const { return m_pageTraitement->lblProgression(); }
     PanneauSauvegarde* panneauSauvegarde() const { return m_pageTraitement->panneauSauvegarde(); }
     QLabel* Label5() const { return m_pageTraitement->Label5(); }
@@ -96,7 +100,7 @@ public Q_SLOTS:
     void btnAnnulerClick();
 
 Q_SIGNALS:
-    // A run has ended and the window is usable again.
+    // A run or an undo has ended and the window is usable again.
     void traitementTermine();
 
 protected:
@@ -129,6 +133,7 @@ private:
     ControleurOptions* m_controleurOptions = nullptr;
     ControleurSelection* m_controleurSelection = nullptr;
     Traitement* m_traitement = nullptr;
+    ControleurDefaire* m_controleurDefaire = nullptr;
     OperateurRelais* m_relais = nullptr;
     bool m_fermerApres = false;   // closing was asked during the run
     PageSelection* m_pageSelection = nullptr;
