@@ -29,48 +29,11 @@ export HOME=$work/home TEMP=$work/temp TMPDIR=$work/temp XDG_CONFIG_HOME=$work/h
 
 db=$work/apercu-$n.fdb
 [ -f "$db" ] || bash "$top/testdb/make-testdb.sh" "$db" "$n" 1 >/dev/null
-cat >"$work/racine/Program/zeltoQ58.conf" <<CONF
-[Configuration]
-Serveur=0
-
-[Serveur0]
-IPServeur=
-PortDonnee=3050
-Temporaire=$work/temp/
-Racine=$work/racine/
-Centre=1001
-Alias=$db
-Nom=BENCH
-NiveauDebug=0
-CONF
+source "$top/bench/lot-commun.sh"
+ecrire_conf "$work/racine" "$db" "$work/temp"
 # every client number (generated ids run from 1 to CLIENTS)
 seq 1 "$n" | awk '{ printf "%s\r\n", $1 }' >"$work/clients.csv"
-cat >"$work/lot.ini" <<JOB
-[Selection]
-rgSource=0
-JvFilenameEdit1=$work/clients.csv
-[Options]
-cbModifMontant=1
-cbModes4=4
-rgChoix2=1
-edtValeur1=-5
-cbIncPrel=1
-edtDateInc=2026-12-01
-edtDate2Inc=2026-12-31
-cbMsg=1
-Memo1=Prélèvement de décembre reporté.
-cbCreate=1
-cbArticle=209
-cbModes=4
-edtDateEch=2027-01-05
-cbAnnulation=1
-cbModes2=4
-edtDateAnnul=2026-11-05
-cbSolde=1
-cbArticle2=205
-mmoSolde=Solde de %SOLDE € remis à zéro
-MessageType=2
-JOB
+ecrire_lot "$work/lot.ini" "$work/clients.csv"
 
 now_ms() { local t=${EPOCHREALTIME/[.,]/}; echo $((t / 1000)); }
 run() { # run NAME [ARGS...] -> "kb ms" (peak resident set in kB, wall time)

@@ -39,6 +39,8 @@ sizes=()
 for n in 10000 100000 1000000; do ((n <= max)) && sizes+=("$n"); done
 ((${#sizes[@]})) || { echo "MAX must be at least 10000" >&2; exit 2; }
 
+source "$top/bench/lot-commun.sh"
+
 now_ms() { local t=${EPOCHREALTIME/[.,]/}; echo $((t / 1000)); }
 
 run_size() { # run_size CLIENTS: builds, runs, writes $work/etapes-CLIENTS.txt ("ms label" lines)
@@ -52,20 +54,7 @@ run_size() { # run_size CLIENTS: builds, runs, writes $work/etapes-CLIENTS.txt (
     gfix -user SYSDBA -password "$password" -buffers "$MSP_BENCH_CACHE_PAGES" "127.0.0.1/3050:$db"
   fi
   mkdir -p "$root/Program"
-  cat >"$root/Program/zeltoQ58.conf" <<CONF
-[Configuration]
-Serveur=0
-
-[Serveur0]
-IPServeur=127.0.0.1
-PortDonnee=3050
-Temporaire=$work/temp/
-Racine=$root/
-Centre=1001
-Alias=$db
-Nom=BENCH
-NiveauDebug=0
-CONF
+  ecrire_conf "$root" "$db" "$work/temp" 127.0.0.1 3050
   cat >"$work/clients.sql" <<SQL
 SET HEADING OFF;
 SET LIST OFF;
@@ -75,32 +64,7 @@ OUTPUT;
 SQL
   isql-fb -q -user SYSDBA -password "$password" -i "$work/clients.sql" "127.0.0.1/3050:$db" >/dev/null
   awk 'NF == 1 && $1 ~ /^[0-9]+$/ { printf "%s\r\n", $1 }' "$work/clients-$n.txt" >"$work/clients-$n.csv"
-  cat >"$work/lot-$n.ini" <<JOB
-[Selection]
-rgSource=0
-JvFilenameEdit1=clients-$n.csv
-[Options]
-cbModifMontant=1
-cbModes4=4
-rgChoix2=1
-edtValeur1=-5
-cbIncPrel=1
-edtDateInc=2026-12-01
-edtDate2Inc=2026-12-31
-cbMsg=1
-Memo1=Prélèvement de décembre reporté.
-cbCreate=1
-cbArticle=209
-cbModes=4
-edtDateEch=2027-01-05
-cbAnnulation=1
-cbModes2=4
-edtDateAnnul=2026-11-05
-cbSolde=1
-cbArticle2=205
-mmoSolde=Solde de %SOLDE € remis à zéro
-MessageType=2
-JOB
+  ecrire_lot "$work/lot-$n.ini" "clients-$n.csv"
   local rc=0
   t0=$(now_ms)
   "$build/module-special" --racine "$root/Program" --batch "$work/lot-$n.ini" --yes >"$work/sortie-$n.txt" \

@@ -22,54 +22,18 @@ export MSP_TESTDB_TODAY=2026-12-10   # the job's dates fall where the generated 
 export FIREBIRD_LOCK=$work/lock
 mkdir -p "$FIREBIRD_LOCK"
 
+source "$top/bench/lot-commun.sh"
+
 now_ms() { local t=${EPOCHREALTIME/[.,]/}; echo $((t / 1000)); }
 
 run_size() { # run_size CLIENTS: prints "CLIENTS run_ms journal_ms rows peak_kb"
   local n=$1 db=$work/journal-$1.fdb root=$work/racine-$1 home=$work/home-$1 t0 t1
   bash "$top/testdb/make-testdb.sh" "$db" "$n" 1 >/dev/null
   mkdir -p "$root/Program" "$home" "$work/temp"
-  cat >"$root/Program/zeltoQ58.conf" <<CONF
-[Configuration]
-Serveur=0
-
-[Serveur0]
-IPServeur=
-PortDonnee=3050
-Temporaire=$work/temp/
-Racine=$root/
-Centre=1001
-Alias=$db
-Nom=BENCH
-NiveauDebug=0
-CONF
+  ecrire_conf "$root" "$db" "$work/temp"
   echo "SELECT CLI_ID FROM CLIENTS;" | isql-fb -q -user SYSDBA "$db" \
     | awk 'NF == 1 && $1 ~ /^[0-9]+$/ { printf "%s\r\n", $1 }' >"$work/clients-$n.csv"
-  cat >"$work/lot-$n.ini" <<JOB
-[Selection]
-rgSource=0
-JvFilenameEdit1=$work/clients-$n.csv
-[Options]
-cbModifMontant=1
-cbModes4=4
-rgChoix2=1
-edtValeur1=-5
-cbIncPrel=1
-edtDateInc=2026-12-01
-edtDate2Inc=2026-12-31
-cbMsg=1
-Memo1=Prélèvement de décembre reporté.
-cbCreate=1
-cbArticle=209
-cbModes=4
-edtDateEch=2027-01-05
-cbAnnulation=1
-cbModes2=4
-edtDateAnnul=2026-11-05
-cbSolde=1
-cbArticle2=205
-mmoSolde=Solde de %SOLDE € remis à zéro
-MessageType=2
-JOB
+  ecrire_lot "$work/lot-$n.ini" "$work/clients-$n.csv"
   t0=$(now_ms)
   HOME=$home XDG_DATA_HOME=$home/.local/share /usr/bin/time -f %M -o "$work/rss-$n.txt" \
     "$build/module-special" --racine "$root/Program" --batch "$work/lot-$n.ini" --yes >"$work/sortie-$n.txt" 2>/dev/null
