@@ -5,28 +5,15 @@
 // line; the block is on disk (fsync) before the commit, and "-- Validée" follows the commit.
 // A block without its end line, or whose commit failed, is no part of what the run did.
 #include "annulation/CaptureLignes.h"
+#include "config/ErreurJournal.h"
 #include "db/ComptesModifications.h"
 
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
-#include <stdexcept>
 
 // The journal cannot be created or written: the operation is rolled back, the run ends.
-class ErreurJournalAnnulation : public std::runtime_error
-{
-public:
-    ErreurJournalAnnulation(const QString& chemin, const QString& raison)
-        : std::runtime_error(raison.toStdString()), m_chemin(chemin), m_raison(raison)
-    {
-    }
-    const QString& chemin() const { return m_chemin; }
-    const QString& raison() const { return m_raison; }
-
-private:
-    QString m_chemin;
-    QString m_raison;
-};
+using ErreurJournalAnnulation = ErreurJournal;
 
 namespace journal_annulation {
 

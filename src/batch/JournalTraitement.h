@@ -2,25 +2,13 @@
 // The run log: the error lines of a run, written when there is at least one. Its name carries
 // the moment to the second, and a log never replaces another: a second run in the same second
 // gets "-2", then "-3" and so on.
+#include "config/ErreurJournal.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
-#include <stdexcept>
 
-class ErreurJournalTraitement : public std::runtime_error
-{
-public:
-    ErreurJournalTraitement(const QString& chemin, const QString& raison)
-        : std::runtime_error(raison.toStdString()), m_chemin(chemin), m_raison(raison)
-    {
-    }
-    const QString& chemin() const { return m_chemin; }
-    const QString& raison() const { return m_raison; }
-
-private:
-    QString m_chemin;
-    QString m_raison;
-};
+using ErreurJournalTraitement = ErreurJournal;
 
 namespace journal_traitement {
 
